@@ -1,0 +1,34 @@
+// The one seam through which the program touches hardware: x86 port I/O.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kev {
+
+// Byte, word and dword IN/OUT at a 16-bit port, plus the question whether
+// this process may do port I/O at all. Reads of a port where nothing answers
+// return all ones of the access width, as the bus does.
+class PortIo {
+ public:
+  virtual ~PortIo() = default;
+
+  virtual uint8_t inb(uint16_t port) = 0;
+  virtual uint16_t inw(uint16_t port) = 0;
+  virtual uint32_t inl(uint16_t port) = 0;
+  virtual void outb(uint16_t port, uint8_t value) = 0;
+  virtual void outw(uint16_t port, uint16_t value) = 0;
+  virtual void outl(uint16_t port, uint32_t value) = 0;
+
+  // Asks for port access; true when it is granted. On refusal,
+  // refusalReason() says why in words a user can act on.
+  virtual bool requestAccess() = 0;
+  virtual std::string refusalReason() const { return {}; }
+};
+
+// Port that the I/O delays write to; nothing ever reads it.
+inline constexpr uint16_t kIoDelayPort = 0xEB;
+
+inline void IoDelay(PortIo& io) { io.outb(kIoDelayPort, 0); }
+
+}  // namespace kev

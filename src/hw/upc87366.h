@@ -1,0 +1,22 @@
+// PC87366 Super-I/O and its fan, voltage and temperature logical devices.
+#pragma once
+
+#include "hw/portio.h"
+
+namespace kev {
+
+inline constexpr uint32_t kPc87366LdnFsm = 0x09;
+inline constexpr uint32_t kPc87366LdnVlm = 0x0D;
+inline constexpr uint32_t kPc87366LdnTms = 0x0E;
+
+uint32_t PC87366rd_scr(PortIo& io, uint32_t port, uint32_t reg);
+void PC87366wt_scr(PortIo& io, uint32_t port, uint32_t reg, uint32_t value);
+uint32_t PC87366rd_bad(PortIo& io, uint32_t port, uint32_t ldn);
+uint32_t PC87366rd_fsm(PortIo& io, uint32_t base, uint32_t reg);
+void PC87366wt_fsm(PortIo& io, uint32_t base, uint32_t reg, uint32_t value);
+uint32_t PC87366rd_vlm(PortIo& io, uint32_t base, uint32_t reg, uint32_t bank);
+void PC87366wt_vlm(PortIo& io, uint32_t base, uint32_t reg, uint32_t bank, uint32_t value);
+uint32_t PC87366rd_tms(PortIo& io, uint32_t base, uint32_t reg, uint32_t bank);
+void PC87366wt_tms(PortIo& io, uint32_t base, uint32_t reg, uint32_t bank, uint32_t value);
+
+}  // namespace kev

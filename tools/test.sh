@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what the build needs, configures, builds and runs every test.
+#   tools/test.sh             normal build in build/
+#   tools/test.sh --sanitize  AddressSanitizer + UBSan build in build-asan/
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(build-essential cmake ninja-build pkg-config googletest libgtest-dev libgmock-dev
+  libbenchmark-dev nlohmann-json3-dev libsystemd-dev dbus python3-dbusmock libglib2.0-bin
+  clang libclang-rt-14-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi
+
+build=build; extra=()
+if [ "${1:-}" = "--sanitize" ]; then
+  build=build-asan; extra=(-DKEV_SANITIZE=ON -DKEV_BUILD_BENCH=OFF)
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
+fi
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}"
+cmake --build "$build" -j"$(nproc)"
+# Tests never see the user's own configuration.
+tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
+mkdir -p "$tmp/config" "$tmp/data" "$tmp/runtime" && chmod 700 "$tmp/runtime"
+XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data" XDG_RUNTIME_DIR="$tmp/runtime" \
+  ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
