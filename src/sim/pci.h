@@ -34,7 +34,8 @@ class PciFunction {
   uint32_t get32(uint8_t offset) const;
   void setWritable(uint8_t offset, uint8_t mask) { writable_[offset] = mask; }
   void setWritableRange(uint8_t first, uint8_t last, uint8_t mask = 0xFF);
-  // Called after a bus write to offset changed the stored byte.
+  // Called after every bus write to offset, with the stored byte before and
+  // after (equal when the write changed nothing).
   void onWrite(std::function<void(uint8_t offset, uint8_t oldValue, uint8_t newValue)> fn) {
     hook_ = std::move(fn);
   }
