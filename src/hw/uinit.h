@@ -22,6 +22,9 @@ bool IsNtFamily(const OsVersion& v);
 bool IsNt5(const OsVersion& v);
 bool Is9xFamily(const OsVersion& v);
 
+// The version record of the running system.
+OsVersion CurrentOsVersion();
+
 // Stands where the driver check stands: may this process do port I/O?
 bool GiveioPresent(PortIo& io);
 

@@ -1,0 +1,83 @@
+#include "hw/upc87366.h"
+
+namespace kev {
+
+namespace {
+
+constexpr uint32_t kRegLogicalDevice = 0x07;
+constexpr uint32_t kRegBaseHigh = 0x60;
+constexpr uint32_t kRegBaseLow = 0x61;
+
+// Logical-device blocks are 16 ports; the base's low four bits are ignored.
+constexpr uint32_t kBlockMask = 0xFFF0;
+constexpr uint32_t kOffsetMask = 0x0F;
+// Voltage and temperature modules: offset 09h selects the channel whose
+// registers appear at 0Ah-0Fh.
+constexpr uint32_t kChannelSelect = 0x09;
+
+uint16_t BlockPort(uint32_t base, uint32_t reg) {
+  return static_cast<uint16_t>((base & kBlockMask) | (reg & kOffsetMask));
+}
+
+void Out(PortIo& io, uint32_t port, uint32_t value) {
+  io.outb(static_cast<uint16_t>(port), static_cast<uint8_t>(value));
+  IoDelay(io);
+}
+
+uint32_t In(PortIo& io, uint32_t port) {
+  const uint32_t v = io.inb(static_cast<uint16_t>(port));
+  IoDelay(io);
+  return v;
+}
+
+void SelectChannel(PortIo& io, uint32_t base, uint32_t reg, uint32_t bank) {
+  if ((reg & kOffsetMask) > kChannelSelect) Out(io, BlockPort(base, kChannelSelect), bank);
+}
+
+}  // namespace
+
+uint32_t PC87366rd_scr(PortIo& io, uint32_t port, uint32_t reg) {
+  Out(io, port, reg);
+  return In(io, port + 1);
+}
+
+void PC87366wt_scr(PortIo& io, uint32_t port, uint32_t reg, uint32_t value) {
+  Out(io, port, reg);
+  Out(io, port + 1, value);
+}
+
+uint32_t PC87366rd_bad(PortIo& io, uint32_t port, uint32_t ldn) {
+  PC87366wt_scr(io, port, kRegLogicalDevice, ldn);
+  const uint32_t high = PC87366rd_scr(io, port, kRegBaseHigh);
+  const uint32_t low = PC87366rd_scr(io, port, kRegBaseLow);
+  return (high << 8) | low;
+}
+
+uint32_t PC87366rd_fsm(PortIo& io, uint32_t base, uint32_t reg) {
+  return In(io, BlockPort(base, reg));
+}
+
+void PC87366wt_fsm(PortIo& io, uint32_t base, uint32_t reg, uint32_t value) {
+  Out(io, BlockPort(base, reg), value);
+}
+
+uint32_t PC87366rd_vlm(PortIo& io, uint32_t base, uint32_t reg, uint32_t bank) {
+  SelectChannel(io, base, reg, bank);
+  return In(io, BlockPort(base, reg));
+}
+
+void PC87366wt_vlm(PortIo& io, uint32_t base, uint32_t reg, uint32_t bank, uint32_t value) {
+  SelectChannel(io, base, reg, bank);
+  Out(io, BlockPort(base, reg), value);
+}
+
+// The temperature module is banked like the voltage module.
+uint32_t PC87366rd_tms(PortIo& io, uint32_t base, uint32_t reg, uint32_t bank) {
+  return PC87366rd_vlm(io, base, reg, bank);
+}
+
+void PC87366wt_tms(PortIo& io, uint32_t base, uint32_t reg, uint32_t bank, uint32_t value) {
+  PC87366wt_vlm(io, base, reg, bank, value);
+}
+
+}  // namespace kev

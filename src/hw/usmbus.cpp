@@ -1,0 +1,352 @@
+#include "hw/usmbus.h"
+
+#include <array>
+
+#include "hw/upcicfg.h"
+
+namespace kev {
+
+namespace {
+
+// A register write the host takes as its reset.
+struct RegWrite {
+  uint8_t reg;
+  uint8_t value;
+};
+
+// One host-controller family: register numbers (offsets from the SMBus base,
+// or SiS 5595 indices behind its index/data pair) and status masks.
+struct HostFamily {
+  bool indexed;
+  uint8_t status, busyReg, protocol, start, address, command, data0, data1;
+  uint8_t busyMask;               // in busyReg; the host is waited for while it is set
+  uint8_t clearMask;              // status bits that must be clear before a start
+  uint8_t idleMask;               // hosts that report idle instead (0: none)
+  std::array<RegWrite, 2> reset;  // a value of 0 marks an unused entry
+  uint8_t byteCode, wordCode;
+  uint8_t startValue;  // written into start; 0: the protocol code starts
+  uint8_t restartMask, finishedMask, successMask;
+  bool restartOnWrites;
+};
+
+constexpr uint8_t kAliClearAll = 0xFF;
+
+constexpr HostFamily kPiix4{false,
+                            0x00,
+                            0x00,
+                            0x02,
+                            0x02,
+                            0x04,
+                            0x03,
+                            0x05,
+                            0x06,
+                            0x01,
+                            0x09,
+                            0x00,
+                            {{{0x02, 0x02}, {0x00, 0x00}}},
+                            0x48,
+                            0x4C,
+                            0x00,
+                            0x08,
+                            0x06,
+                            0x02,
+                            false};
+constexpr HostFamily kAli{false,
+                          0x00,
+                          0x00,
+                          0x01,
+                          0x02,
+                          0x03,
+                          0x07,
+                          0x04,
+                          0x05,
+                          0x00,
+                          0x00,
+                          0x04,
+                          {{{0x01, 0x0C}, {0x00, kAliClearAll}}},
+                          0x20,
+                          0x30,
+                          0xFF,
+                          0x80,
+                          0x50,
+                          0x10,
+                          true};
+constexpr HostFamily kSis630{false,
+                             0x80,
+                             0x82,
+                             0x83,
+                             0x83,
+                             0x84,
+                             0x85,
+                             0x88,
+                             0x89,
+                             0x01,
+                             0x04,
+                             0x00,
+                             {{{0x83, 0x20}, {0x00, 0x00}}},
+                             0x12,
+                             0x13,
+                             0x00,
+                             0x04,
+                             0x0A,
+                             0x08,
+                             false};
+constexpr HostFamily kSis5595{true,
+                              0x00,
+                              0x00,
+                              0x02,
+                              0x02,
+                              0x04,
+                              0x05,
+                              0x11,
+                              0x12,
+                              0x02,
+                              0x22,
+                              0x00,
+                              {{{0x02, 0x20}, {0x00, 0x00}}},
+                              0x14,
+                              0x16,
+                              0x00,
+                              0x20,
+                              0x50,
+                              0x40,
+                              false};
+constexpr HostFamily kAmd{false,
+                          0xE0,
+                          0xE0,
+                          0xE2,
+                          0xE2,
+                          0xE4,
+                          0xE8,
+                          0xE6,
+                          0xE7,
+                          0x08,
+                          0x0A,
+                          0x00,
+                          {{{0xE2, 0x20}, {0x00, 0x00}}},
+                          0x0A,
+                          0x0B,
+                          0x00,
+                          0x02,
+                          0x14,
+                          0x10,
+                          false};
+
+struct FamilyById {
+  uint32_t pmId;
+  const HostFamily* family;
+};
+
+constexpr std::array<FamilyById, 6> kFamilyIds{{
+    {0x710110B9, &kAli},      // ALi M7101
+    {0x06301039, &kSis630},   // SiS 630
+    {0x00081039, &kSis5595},  // SiS 5595
+    {0x740B1022, &kAmd},      // AMD-756
+    {0x74131022, &kAmd},      // AMD-766
+    {0x74431022, &kAmd},      // AMD-768
+}};
+
+// SiS 5595: the host's registers sit behind this index/data pair.
+constexpr uint32_t kSis5595IndexPort = 0x38;
+constexpr uint32_t kSis5595DataPort = 0x39;
+
+// Status reads one wait may take.
+constexpr int kPollBudget = 8192;
+// Attempts abandoned on a collision or abort are restarted at most this many
+// times; a bus that keeps colliding must not stall the caller forever.
+constexpr int kMaxRestarts = 16;
+
+constexpr int32_t kFailed = -1;
+
+const HostFamily& FamilyOf(uint32_t pmId) {
+  for (const FamilyById& f : kFamilyIds)
+    if (f.pmId == pmId) return *f.family;
+  return kPiix4;
+}
+
+// Register access to one host; every port access is followed by two delays.
+class Host {
+ public:
+  Host(PortIo& io, const HostFamily& f, uint32_t base) : io_(io), f_(f), base_(base) {}
+
+  uint8_t read(uint8_t reg) {
+    if (f_.indexed) {
+      out(kSis5595IndexPort, reg);
+      return in(kSis5595DataPort);
+    }
+    return in(reg);
+  }
+
+  void write(uint8_t reg, uint8_t value) {
+    if (f_.indexed) {
+      out(kSis5595IndexPort, reg);
+      out(kSis5595DataPort, value);
+    } else {
+      out(reg, value);
+    }
+  }
+
+  // The wait loop selects the status once and then reads only its port.
+  void selectStatus() {
+    if (f_.indexed) out(kSis5595IndexPort, f_.status);
+  }
+  uint8_t pollStatus() { return in(f_.indexed ? kSis5595DataPort : f_.status); }
+
+  const HostFamily& family() const { return f_; }
+
+ private:
+  uint16_t port(uint32_t offset) const { return static_cast<uint16_t>(base_ + offset); }
+  uint8_t in(uint32_t offset) {
+    const uint8_t v = io_.inb(port(offset));
+    delays();
+    return v;
+  }
+  void out(uint32_t offset, uint8_t value) {
+    io_.outb(port(offset), value);
+    delays();
+  }
+  void delays() {
+    IoDelay(io_);
+    IoDelay(io_);
+  }
+
+  PortIo& io_;
+  const HostFamily& f_;
+  uint32_t base_;
+};
+
+void ResetHost(Host& h) {
+  for (const RegWrite& w : h.family().reset)
+    if (w.value != 0) h.write(w.reg, w.value);
+}
+
+// One look at the host: true when it is ready for a start; busy tells
+// whether waiting longer may help.
+bool CheckIdle(Host& h, bool& busy) {
+  const HostFamily& f = h.family();
+  if (f.idleMask != 0) {
+    h.write(f.status, kAliClearAll);
+    busy = true;
+    return (h.read(f.status) & f.idleMask) != 0;
+  }
+  // Writing the status back clears its latched bits.
+  const uint8_t status = h.read(f.status);
+  h.write(f.status, status);
+  uint8_t busyBits = status;
+  if (f.busyReg != f.status) {
+    busyBits = h.read(f.busyReg);
+    h.write(f.busyReg, busyBits);
+  }
+  busy = (busyBits & f.busyMask) != 0;
+  return (status & f.clearMask) == 0 && !busy;
+}
+
+// Waits for the host to go idle; a host still busy after the budget, or one
+// that latched an error, is reset and used anyway.
+void MakeIdle(Host& h) {
+  for (int polls = 1;; ++polls) {
+    bool busy = false;
+    if (CheckIdle(h, busy)) return;
+    if (!busy || polls >= kPollBudget) break;
+  }
+  ResetHost(h);
+}
+
+struct Transfer {
+  bool read;
+  bool word;
+  uint8_t slave;
+  uint8_t command;
+  uint16_t data;
+};
+
+void Issue(Host& h, const Transfer& t) {
+  const HostFamily& f = h.family();
+  const uint8_t code = t.word ? f.wordCode : f.byteCode;
+  h.write(f.address, static_cast<uint8_t>(t.slave * 2 + (t.read ? 1 : 0)));
+  if (f.startValue != 0) h.write(f.protocol, code);
+  h.write(f.command, t.command);
+  if (!t.read) {
+    h.write(f.data0, static_cast<uint8_t>(t.word ? t.data >> 8 : t.data));
+    if (t.word) h.write(f.data1, static_cast<uint8_t>(t.data));
+  }
+  h.write(f.start, f.startValue != 0 ? f.startValue : code);
+}
+
+enum class Outcome { Success, Failure, Restart };
+
+Outcome WaitForEnd(Host& h, bool read) {
+  const HostFamily& f = h.family();
+  const bool restartable = read || f.restartOnWrites;
+  h.selectStatus();
+  uint8_t status = 0;
+  for (int polls = 0; polls < kPollBudget; ++polls) {
+    status = h.pollStatus();
+    if (restartable && (status & f.restartMask)) return Outcome::Restart;
+    if (status & f.finishedMask) break;
+  }
+  return (status & f.successMask) ? Outcome::Success : Outcome::Failure;
+}
+
+int32_t Transact(PortIo& io, uint32_t pmId, uint32_t base, const Transfer& t) {
+  Host h(io, FamilyOf(pmId), base);
+  const HostFamily& f = h.family();
+  for (int restarts = 0; restarts <= kMaxRestarts; ++restarts) {
+    MakeIdle(h);
+    Issue(h, t);
+    const Outcome outcome = WaitForEnd(h, t.read);
+    if (outcome == Outcome::Restart) continue;
+    if (outcome == Outcome::Failure) return kFailed;
+    if (!t.read) return 0;
+    const int32_t first = h.read(f.data0);
+    return t.word ? first * 256 + h.read(f.data1) : first;
+  }
+  return kFailed;
+}
+
+Transfer Make(bool read, bool word, uint32_t slave, uint32_t command, uint32_t data) {
+  return {read, word, static_cast<uint8_t>(slave), static_cast<uint8_t>(command),
+          static_cast<uint16_t>(data)};
+}
+
+constexpr uint32_t kIdOffset = 0x00;
+constexpr uint32_t kRevisionOffset = 0x08;
+constexpr uint32_t kIoSpaceBit = 0x01;
+
+}  // namespace
+
+int32_t SMBrdb(PortIo& io, uint32_t pmId, uint32_t base, uint32_t slave, uint32_t command) {
+  return Transact(io, pmId, base, Make(true, false, slave, command, 0));
+}
+
+int32_t SMBrdw(PortIo& io, uint32_t pmId, uint32_t base, uint32_t slave, uint32_t command) {
+  return Transact(io, pmId, base, Make(true, true, slave, command, 0));
+}
+
+int32_t SMBwtb(PortIo& io, uint32_t pmId, uint32_t base, uint32_t slave, uint32_t command,
+               uint32_t data) {
+  return Transact(io, pmId, base, Make(false, false, slave, command, data));
+}
+
+int32_t SMBwtw(PortIo& io, uint32_t pmId, uint32_t base, uint32_t slave, uint32_t command,
+               uint32_t data) {
+  return Transact(io, pmId, base, Make(false, true, slave, command, data));
+}
+
+uint32_t SMBrd_did(PortIo& io, uint32_t device, uint32_t function) {
+  return PCIcfg_rdd(io, 0, device, function, kIdOffset);
+}
+
+uint32_t SMBrd_rid(PortIo& io, uint32_t device, uint32_t function) {
+  return PCIcfg_rdb0(io, 0, device, function, kRevisionOffset);
+}
+
+uint32_t SMBrdwo_bad(PortIo& io, uint32_t device, uint32_t function, uint32_t offset) {
+  return PCIcfg_rdwo(io, 0, device, function, offset) & ~kIoSpaceBit;
+}
+
+uint32_t SMBrdwe_bad(PortIo& io, uint32_t device, uint32_t function, uint32_t offset) {
+  return PCIcfg_rdwe(io, 0, device, function, offset) & ~kIoSpaceBit;
+}
+
+}  // namespace kev
