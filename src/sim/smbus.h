@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -41,7 +42,8 @@ class SmbusBus {
   uint64_t transactions() const { return transactions_; }
 
  private:
-  bool collide();
+  // One transaction: arbitration, then op on the addressed slave (false: no ACK).
+  SmbusResult run(uint8_t address, const std::function<bool(SmbusSlave&)>& op);
   SmbusSlave* live(uint8_t address) const;
 
   std::map<uint8_t, SmbusSlave*> slaves_;
