@@ -214,7 +214,10 @@ class TableHost final : public SmbusHost {
       regs_[reg] = static_cast<uint8_t>(value & ~m_.busy);
       return;
     }
-    if (reg == m_.control) writeControl(value);
+    if (reg == m_.control)
+      writeControl(value);
+    else if (reg != m_.startReg)
+      regs_[reg] = value;
     if (reg == m_.startReg && (m_.startBit == 0 || (value & m_.startBit))) start();
   }
 

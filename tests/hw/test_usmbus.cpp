@@ -1,0 +1,203 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "hw/sim_test_support.h"
+#include "hw/usmbus.h"
+#include "sim/pci.h"
+#include "sim/smbus_host.h"
+
+namespace kev {
+namespace {
+
+using sim::SmbusHostFamily;
+using ::testing::ElementsAre;
+
+constexpr uint32_t kSlave = 0x2D;
+constexpr int kBudget = 8192;
+
+struct FamilyCase {
+  const char* name;
+  SmbusHostFamily family;
+  uint32_t pmId;
+  uint16_t base;
+};
+
+const FamilyCase kFamilies[] = {
+    {"Piix4", SmbusHostFamily::Piix4, 0x71138086, 0x5000},
+    {"Ali", SmbusHostFamily::Ali, 0x710110B9, 0x6000},
+    {"Sis630", SmbusHostFamily::Sis630, 0x06301039, 0x0800},
+    {"Sis5595", SmbusHostFamily::Sis5595, 0x00081039, 0x0C00},
+    {"Amd756", SmbusHostFamily::Amd, 0x740B1022, 0x5000},
+    {"Amd766", SmbusHostFamily::Amd, 0x74131022, 0x5000},
+    {"Amd768", SmbusHostFamily::Amd, 0x74431022, 0x5000},
+};
+
+class SmbusFamilyTest : public ::testing::TestWithParam<FamilyCase> {
+ protected:
+  SmbusFamilyTest() : host(sim::AddSmbusHost(m, GetParam().family, GetParam().base, bus)) {
+    bus.attach(kSlave, &chip);
+    chip.regs[0x28] = 0x1A;
+    chip.regs[0x29] = 0x80;
+  }
+  int32_t readByte(uint32_t cmd) {
+    return SMBrdb(m, GetParam().pmId, GetParam().base, kSlave, cmd);
+  }
+  int32_t readWord(uint32_t cmd) {
+    return SMBrdw(m, GetParam().pmId, GetParam().base, kSlave, cmd);
+  }
+
+  sim::SimMachine m;
+  sim::SmbusBus bus;
+  test::RegisterSlave chip;
+  sim::SmbusHost& host;
+};
+
+TEST_P(SmbusFamilyTest, ByteAndWordTransfers) {
+  EXPECT_EQ(readByte(0x28), 0x1A);
+  EXPECT_EQ(readWord(0x28), 0x1A80);
+
+  EXPECT_EQ(SMBwtb(m, GetParam().pmId, GetParam().base, kSlave, 0x40, 0x5C), 0);
+  EXPECT_EQ(chip.regs[0x40], 0x5C);
+  EXPECT_EQ(SMBwtw(m, GetParam().pmId, GetParam().base, kSlave, 0x50, 0xBEEF), 0);
+  EXPECT_EQ(chip.regs[0x50], 0xBE);
+  EXPECT_EQ(chip.regs[0x51], 0xEF);
+}
+
+TEST_P(SmbusFamilyTest, MissingOrSilentSlaveFailsWithinOneBudget) {
+  m.startTrace();
+  EXPECT_EQ(SMBrdb(m, GetParam().pmId, GetParam().base, 0x4C, 0x00), -1);
+  EXPECT_LT(m.trace().size(), size_t{kBudget});
+  EXPECT_EQ(SMBwtb(m, GetParam().pmId, GetParam().base, 0x4C, 0x00, 0x12), -1);
+
+  bus.setSilent(kSlave, true);
+  EXPECT_EQ(readWord(0x28), -1);
+  bus.setSilent(kSlave, false);
+  EXPECT_EQ(readWord(0x28), 0x1A80);
+}
+
+TEST_P(SmbusFamilyTest, StuckHostIsResetAndUsed) {
+  host.setStuckBusy(true);
+  EXPECT_EQ(readByte(0x29), 0x80);
+  EXPECT_EQ(host.resets(), 1u);
+
+  host.setStuckBusy(true, /*survivesReset=*/true);
+  EXPECT_EQ(readByte(0x29), -1);
+  EXPECT_EQ(host.starts(), 1u);
+}
+
+TEST_P(SmbusFamilyTest, CollisionsRestartUpToTheBound) {
+  bus.injectCollisions(3);
+  EXPECT_EQ(readWord(0x28), 0x1A80);
+  EXPECT_EQ(bus.transactions(), 4u);
+
+  // One attempt plus 16 restarts, then the read gives up.
+  bus.injectCollisions(1000);
+  EXPECT_EQ(readByte(0x28), -1);
+  EXPECT_EQ(bus.transactions(), 4u + 17u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, SmbusFamilyTest, ::testing::ValuesIn(kFamilies),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+class SmbusPiix4Test : public ::testing::Test {
+ protected:
+  SmbusPiix4Test() : host(sim::AddSmbusHost(m, SmbusHostFamily::Piix4, 0x5000, bus)) {
+    bus.attach(kSlave, &chip);
+  }
+  sim::SimMachine m;
+  sim::SmbusBus bus;
+  test::RegisterSlave chip;
+  sim::SmbusHost& host;
+};
+
+TEST_F(SmbusPiix4Test, ByteReadPortSequence) {
+  chip.regs[0x27] = 0x2F;
+  m.startTrace();
+  EXPECT_EQ(SMBrdb(m, 0x71138086, 0x5000, kSlave, 0x27), 0x2F);
+  // The host shows busy for the first status read after the start.
+  EXPECT_THAT(test::Trace(m),
+              ElementsAre("in8 5000h 00h", "out8 5000h 00h", "out8 5004h 5Bh", "out8 5003h 27h",
+                          "out8 5002h 48h", "in8 5000h 01h", "in8 5000h 02h", "in8 5005h 2Fh"));
+  // The status left by the read is cleared by writing it back.
+  m.startTrace();
+  EXPECT_EQ(SMBwtw(m, 0x71138086, 0x5000, kSlave, 0x27, 0x1234), 0);
+  EXPECT_THAT(test::Trace(m), ElementsAre("in8 5000h 02h", "out8 5000h 02h", "out8 5004h 5Ah",
+                                          "out8 5003h 27h", "out8 5005h 12h", "out8 5006h 34h",
+                                          "out8 5002h 4Ch", "in8 5000h 01h", "in8 5000h 02h"));
+  m.startTrace(true);
+  SMBrdw(m, 0x71138086, 0x5000, kSlave, 0x27);
+  const auto delays = test::DelaysAfterEach(m);
+  EXPECT_TRUE(std::all_of(delays.begin(), delays.end(), [](int d) { return d == 2; }));
+}
+
+TEST_F(SmbusPiix4Test, UnknownIdsUseThePiix4Layout) {
+  chip.regs[0x10] = 0x77;
+  for (uint32_t id : {0u, 0xFFFFFFFFu, 0x30571106u, 0x24138086u})
+    EXPECT_EQ(SMBrdb(m, id, 0x5000, kSlave, 0x10), 0x77) << std::hex << id;
+}
+
+TEST_F(SmbusPiix4Test, StuckHostGetsOneBudgetThenKill) {
+  host.setStuckBusy(true);
+  m.startTrace();
+  EXPECT_EQ(SMBrdb(m, 0, 0x5000, kSlave, 0x00), 0);
+  const auto trace = test::Trace(m);
+  const auto kill = std::find(trace.begin(), trace.end(), "out8 5002h 02h");
+  ASSERT_NE(kill, trace.end());
+  EXPECT_EQ(std::count(trace.begin(), kill, "in8 5000h 01h"), kBudget);
+}
+
+TEST_F(SmbusPiix4Test, WriteCollisionIsNotRestarted) {
+  bus.injectCollisions(1);
+  EXPECT_EQ(SMBwtb(m, 0, 0x5000, kSlave, 0x00, 0x11), -1);
+  EXPECT_EQ(bus.transactions(), 1u);
+  EXPECT_EQ(chip.regs[0x00], 0x00);
+}
+
+TEST(SmbusNoHost, EmptyBaseEndsThroughTheRestartBound) {
+  sim::SimMachine m;
+  EXPECT_EQ(SMBrdb(m, 0, 0x7000, kSlave, 0x00), -1);
+}
+
+TEST(SmbusAli, ProtocolBeforeCommandAndSeparateStart) {
+  sim::SimMachine m;
+  sim::SmbusBus bus;
+  test::RegisterSlave chip;
+  bus.attach(kSlave, &chip);
+  sim::AddSmbusHost(m, SmbusHostFamily::Ali, 0x6000, bus);
+  m.startTrace();
+  EXPECT_EQ(SMBwtb(m, 0x710110B9, 0x6000, kSlave, 0x2B, 0x66), 0);
+  EXPECT_THAT(test::Trace(m),
+              ::testing::IsSupersetOf({"out8 6003h 5Ah", "out8 6001h 20h", "out8 6007h 2Bh",
+                                       "out8 6004h 66h", "out8 6002h FFh"}));
+  const auto t = test::Trace(m);
+  auto pos = [&](const char* s) { return std::find(t.begin(), t.end(), s) - t.begin(); };
+  EXPECT_LT(pos("out8 6001h 20h"), pos("out8 6007h 2Bh"));
+  EXPECT_LT(pos("out8 6004h 66h"), pos("out8 6002h FFh"));
+
+  // A collision on a write restarts on this family.
+  bus.injectCollisions(1);
+  EXPECT_EQ(SMBwtb(m, 0x710110B9, 0x6000, kSlave, 0x2B, 0x67), 0);
+  EXPECT_EQ(chip.regs[0x2B], 0x67);
+}
+
+TEST(SmbusConfigReaders, ReadBusZeroIdentity) {
+  sim::SimMachine m;
+  sim::PciHost pci(m);
+  sim::PciFunction pm(0x8086, 0x7113, 0x02);
+  pm.set32(0x90, 0x00005001);
+  pm.set32(0x40, 0x40C10000);
+  pci.attach(0, 7, 3, &pm);
+  sim::PciFunction other(0x1106, 0x3057, 0x40);
+  pci.attach(1, 7, 3, &other);
+
+  EXPECT_EQ(SMBrd_did(m, 7, 3), 0x71138086u);
+  EXPECT_EQ(SMBrd_rid(m, 7, 3), 0x02u);
+  EXPECT_EQ(SMBrdwo_bad(m, 7, 3, 0x92), 0x5000u);
+  EXPECT_EQ(SMBrdwe_bad(m, 7, 3, 0x41), 0x40C0u);
+  EXPECT_EQ(SMBrd_did(m, 8, 0), 0xFFFFFFFFu);
+}
+
+}  // namespace
+}  // namespace kev
