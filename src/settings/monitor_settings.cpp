@@ -15,21 +15,21 @@ T& Pick(const std::array<T*, N>& fields, int i) {
 }  // namespace
 
 bool& ChannelChecked(MonitorSettings& s, int channel) {
-  return Pick(std::array<bool*, 15>{&s.CheckBoxFan1, &s.CheckBoxFan2, &s.CheckBoxFan3,
-                                    &s.CheckBoxTemp1, &s.CheckBoxTemp2, &s.CheckBoxTemp3,
-                                    &s.CheckBoxVolt1, &s.CheckBoxVolt2, &s.CheckBoxVolt3,
-                                    &s.CheckBoxVolt4, &s.CheckBoxVolt5, &s.CheckBoxVolt6,
-                                    &s.CheckBoxVolt7, &s.CheckBoxVolt8, &s.CheckBoxVolt9},
-              channel - 1);
+  return Pick(
+      std::array<bool*, 15>{&s.CheckBoxFan1, &s.CheckBoxFan2, &s.CheckBoxFan3, &s.CheckBoxTemp1,
+                            &s.CheckBoxTemp2, &s.CheckBoxTemp3, &s.CheckBoxVolt1, &s.CheckBoxVolt2,
+                            &s.CheckBoxVolt3, &s.CheckBoxVolt4, &s.CheckBoxVolt5, &s.CheckBoxVolt6,
+                            &s.CheckBoxVolt7, &s.CheckBoxVolt8, &s.CheckBoxVolt9},
+      channel - 1);
 }
 
 bool& ChannelLogging(MonitorSettings& s, int channel) {
-  return Pick(std::array<bool*, 15>{&s.LoggingFan1, &s.LoggingFan2, &s.LoggingFan3,
-                                    &s.LoggingTemp1, &s.LoggingTemp2, &s.LoggingTemp3,
-                                    &s.LoggingVolt1, &s.LoggingVolt2, &s.LoggingVolt3,
-                                    &s.LoggingVolt4, &s.LoggingVolt5, &s.LoggingVolt6,
-                                    &s.LoggingVolt7, &s.LoggingVolt8, &s.LoggingVolt9},
-              channel - 1);
+  return Pick(
+      std::array<bool*, 15>{&s.LoggingFan1, &s.LoggingFan2, &s.LoggingFan3, &s.LoggingTemp1,
+                            &s.LoggingTemp2, &s.LoggingTemp3, &s.LoggingVolt1, &s.LoggingVolt2,
+                            &s.LoggingVolt3, &s.LoggingVolt4, &s.LoggingVolt5, &s.LoggingVolt6,
+                            &s.LoggingVolt7, &s.LoggingVolt8, &s.LoggingVolt9},
+      channel - 1);
 }
 
 int32_t& ChannelCaptionIndex(MonitorSettings& s, int channel) {
@@ -43,15 +43,13 @@ int32_t& ChannelCaptionIndex(MonitorSettings& s, int channel) {
 }
 
 int32_t& ChannelPositionIndex(MonitorSettings& s, int channel) {
-  return Pick(std::array<int32_t*, 15>{&s.Fan1PositionIndex, &s.Fan2PositionIndex,
-                                       &s.Fan3PositionIndex, &s.Temp1PositionIndex,
-                                       &s.Temp2PositionIndex, &s.Temp3PositionIndex,
-                                       &s.Volt1PositionIndex, &s.Volt2PositionIndex,
-                                       &s.Volt3PositionIndex, &s.Volt4PositionIndex,
-                                       &s.Volt5PositionIndex, &s.Volt6PositionIndex,
-                                       &s.Volt7PositionIndex, &s.Volt8PositionIndex,
-                                       &s.Volt9PositionIndex},
-              channel - 1);
+  return Pick(
+      std::array<int32_t*, 15>{&s.Fan1PositionIndex, &s.Fan2PositionIndex, &s.Fan3PositionIndex,
+                               &s.Temp1PositionIndex, &s.Temp2PositionIndex, &s.Temp3PositionIndex,
+                               &s.Volt1PositionIndex, &s.Volt2PositionIndex, &s.Volt3PositionIndex,
+                               &s.Volt4PositionIndex, &s.Volt5PositionIndex, &s.Volt6PositionIndex,
+                               &s.Volt7PositionIndex, &s.Volt8PositionIndex, &s.Volt9PositionIndex},
+      channel - 1);
 }
 
 int32_t& FanPPR(MonitorSettings& s, int n) {

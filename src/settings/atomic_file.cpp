@@ -1,0 +1,124 @@
+#include "settings/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace kev {
+namespace {
+
+constexpr mode_t kNewFileMode = 0644;
+constexpr mode_t kNewDirMode = 0755;
+
+SaveResult Failure(const std::string& path, int err) {
+  return SaveResult::Failed("Cannot write \"" + path + "\": " + std::strerror(err) + ".");
+}
+
+std::string DirName(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file a path finally names, so that replacing it keeps a symbolic link.
+std::string ResolveTarget(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char resolved[PATH_MAX];
+  if (realpath(path.c_str(), resolved) == nullptr) return path;
+  return resolved;
+}
+
+bool WriteAll(int fd, std::string_view content, const WriteFn& write, int& err) {
+  while (!content.empty()) {
+    ssize_t n = write ? write(fd, content.data(), content.size())
+                      : ::write(fd, content.data(), content.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      err = n < 0 ? errno : EIO;
+      return false;
+    }
+    content.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+}  // namespace
+
+FileRead ReadFileCapped(const std::string& path, size_t max_bytes) {
+  FileRead r;
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno != ENOENT) r.error = "Cannot read \"" + path + "\": " + std::strerror(errno) + ".";
+    return r;
+  }
+  r.exists = true;
+  char buf[65536];
+  for (;;) {
+    ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      r.error = "Cannot read \"" + path + "\": " + std::strerror(errno) + ".";
+      break;
+    }
+    if (n == 0) break;
+    size_t room = max_bytes - r.bytes.size();
+    if (static_cast<size_t>(n) > room) {
+      r.bytes.append(buf, room);
+      r.truncated = true;
+      break;
+    }
+    r.bytes.append(buf, static_cast<size_t>(n));
+  }
+  close(fd);
+  return r;
+}
+
+bool MakeDirectories(const std::string& dir) {
+  struct stat st;
+  if (stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  std::string parent = DirName(dir);
+  if (parent != dir && !MakeDirectories(parent)) return false;
+  return mkdir(dir.c_str(), kNewDirMode) == 0 || errno == EEXIST;
+}
+
+SaveResult WriteFileAtomically(const std::string& path, std::string_view content,
+                               const WriteFn& write) {
+  const std::string target = ResolveTarget(path);
+  const std::string dir = DirName(target);
+  if (!MakeDirectories(dir)) return Failure(dir, errno);
+  std::string temp = target + ".XXXXXX";
+  int fd = mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return Failure(target, errno);
+  struct stat old;
+  mode_t mode = stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : kNewFileMode;
+  int err = 0;
+  bool ok = fchmod(fd, mode) == 0 || (err = errno, false);
+  ok = ok && WriteAll(fd, content, write, err);
+  ok = ok && (fsync(fd) == 0 || (err = errno, false));
+  if (close(fd) != 0 && ok) ok = false, err = errno;
+  ok = ok && (rename(temp.c_str(), target.c_str()) == 0 || (err = errno, false));
+  if (!ok) {
+    unlink(temp.c_str());
+    return Failure(target, err);
+  }
+  // The rename itself reaches the disk with the folder.
+  int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    fsync(dfd);
+    close(dfd);
+  }
+  return {};
+}
+
+SaveResult RemoveFile(const std::string& path) {
+  if (unlink(path.c_str()) == 0 || errno == ENOENT) return {};
+  return SaveResult::Failed("Cannot remove \"" + path + "\": " + std::strerror(errno) + ".");
+}
+
+}  // namespace kev

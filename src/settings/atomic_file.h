@@ -1,0 +1,39 @@
+// Small files read with a size cap and replaced atomically.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "settings/registry.h"
+
+namespace kev {
+
+// write(2) as the file writer sees it; tests put a failing one in.
+using WriteFn = std::function<ssize_t(int fd, const void* buf, size_t count)>;
+
+struct FileRead {
+  bool exists = false;     // false also when the file could not be opened
+  bool truncated = false;  // the file was longer than the cap
+  std::string bytes;
+  std::string error;  // why an existing file could not be read
+};
+
+FileRead ReadFileCapped(const std::string& path, size_t max_bytes);
+
+// Creates the folder and the folders above it; true when it exists after.
+bool MakeDirectories(const std::string& dir);
+
+// Writes a new file beside path, flushes it to disk and renames it over
+// path (a symbolic link is followed, so the link stays). On any failure
+// the old file is left untouched and the error names the file and reason.
+SaveResult WriteFileAtomically(const std::string& path, std::string_view content,
+                               const WriteFn& write = {});
+
+// Removes a file; a file that is not there counts as removed.
+SaveResult RemoveFile(const std::string& path);
+
+}  // namespace kev

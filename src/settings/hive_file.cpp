@@ -1,0 +1,71 @@
+#include "settings/hive_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace kev {
+namespace {
+
+constexpr std::string_view kHiveRelativePath = "Kevatra/registry.reg";
+constexpr std::string_view kDamagedSuffix = ".damaged";
+
+}  // namespace
+
+std::string ConfigHome(const EnvLookup& env) {
+  // Relative values are ignored, as the XDG base directory rules say.
+  const char* config = env("XDG_CONFIG_HOME");
+  if (config != nullptr && config[0] == '/') return config;
+  const char* home = env("HOME");
+  if (home != nullptr && home[0] == '/') return std::string(home) + "/.config";
+  return {};
+}
+
+EnvLookup ProcessEnv() {
+  return [](const char* name) -> const char* { return std::getenv(name); };
+}
+
+std::string DefaultHivePath(const EnvLookup& env) {
+  std::string base = ConfigHome(env);
+  return base.empty() ? base : base + '/' + std::string(kHiveRelativePath);
+}
+
+std::string DefaultHivePath() { return DefaultHivePath(ProcessEnv()); }
+
+HiveFileRegistry::HiveFileRegistry(std::string path, WriteFn write)
+    : path_(std::move(path)), write_(std::move(write)) {}
+
+std::vector<std::string> HiveFileRegistry::load() {
+  FileRead file = ReadFileCapped(path_, kMaxHiveBytes + 1);
+  if (!file.error.empty()) {
+    damaged_ = false;  // unreadable, not damaged: the save will tell
+    return {file.error};
+  }
+  if (!file.exists) return {};
+  HiveParseResult parsed = ParseHive(file.bytes);
+  tree() = std::move(parsed.tree);
+  damaged_ = !parsed.problems.empty();
+  for (std::string& p : parsed.problems) p = path_ + ": " + p;
+  return parsed.problems;
+}
+
+SaveResult HiveFileRegistry::flush() {
+  std::string text = FormatHive(tree());
+  if (text.size() > kMaxHiveBytes) {
+    return SaveResult::Failed("Cannot write \"" + path_ + "\": the settings would exceed " +
+                              std::to_string(kMaxHiveBytes >> 20) + " MiB.");
+  }
+  if (damaged_) {
+    // Keep what the damaged file held beside the new one, for the user.
+    // A second name for the old file, which the rename below then frees.
+    std::string copy = path_ + std::string(kDamagedSuffix);
+    (void)unlink(copy.c_str());
+    (void)linkat(AT_FDCWD, path_.c_str(), AT_FDCWD, copy.c_str(), AT_SYMLINK_FOLLOW);
+  }
+  SaveResult saved = WriteFileAtomically(path_, text, write_);
+  if (saved) damaged_ = false;
+  return saved;
+}
+
+}  // namespace kev
