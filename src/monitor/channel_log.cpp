@@ -1,0 +1,150 @@
+#include "monitor/channel_log.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <limits>
+
+namespace kev {
+
+namespace {
+
+constexpr uint64_t kReserveBytes = 5120;  // kept free on the current drive
+constexpr uint64_t kNewFileReserve = kReserveBytes + 3072;
+constexpr uint64_t kBytesPerKb = 1024;
+constexpr const char* kLineEnd = "\r\n";
+constexpr const char* kReplaceSuffix = ".new";
+
+bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+// Closes fd; true when both the earlier steps and the close succeeded.
+bool CloseAfter(int fd, bool ok) { return ::close(fd) == 0 && ok; }
+
+// The old content without its first line (through the first CR LF).
+std::string_view WithoutOldestLine(std::string_view content) {
+  const size_t end = content.find(kLineEnd);
+  return end == std::string_view::npos ? content : content.substr(end + 2);
+}
+
+}  // namespace
+
+LogFileSystem::Open PosixLogFileSystem::SizeOf(const std::string& path, uint64_t& size) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? Open::Missing : Open::Failed;
+  const off_t end = ::lseek(fd, 0, SEEK_END);
+  if (!CloseAfter(fd, end >= 0)) return Open::Failed;
+  size = static_cast<uint64_t>(end);
+  return Open::Ok;
+}
+
+bool PosixLogFileSystem::ReadAll(const std::string& path, std::string& out) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  out.clear();
+  char buf[4096];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return CloseAfter(fd, false);
+    if (n == 0) break;
+    out.append(buf, static_cast<size_t>(n));
+  }
+  return CloseAfter(fd, true);
+}
+
+bool PosixLogFileSystem::Append(const std::string& path, std::string_view data) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  return CloseAfter(fd, WriteAll(fd, data));
+}
+
+bool PosixLogFileSystem::Replace(const std::string& path, std::string_view content) {
+  const std::string tmp = path + kReplaceSuffix;
+  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  struct stat old {};
+  if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+  const bool written = CloseAfter(fd, WriteAll(fd, content) && ::fsync(fd) == 0);
+  if (written && ::rename(tmp.c_str(), path.c_str()) == 0) return true;
+  ::unlink(tmp.c_str());
+  return false;
+}
+
+LocalTime SystemLocalTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+uint64_t CurrentDirectoryFreeSpace() {
+  struct statvfs st {};
+  // Unknown free space does not stop logging; a full disk fails the write.
+  if (::statvfs(".", &st) != 0) return std::numeric_limits<uint64_t>::max();
+  return static_cast<uint64_t>(st.f_bavail) * st.f_frsize;
+}
+
+LogSeams SystemLogSeams(LogFileSystem& files) {
+  return {SystemLocalTime, CurrentDirectoryFreeSpace, &files};
+}
+
+std::string FormatTimeStamp(const LocalTime& t) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return buf;
+}
+
+std::string FormatLogLine(const LocalTime& t, const std::string& label,
+                          const std::string& valueText) {
+  std::string line = FormatTimeStamp(t);
+  if (!label.empty()) line += " [" + label + "]";
+  line += " : ";
+  line += valueText;
+  line += kLineEnd;
+  return line;
+}
+
+bool AppendLogLine(const LogSeams& seams, int32_t sizeLimitKb, const std::string& path,
+                   const std::string& label, const std::string& valueText) {
+  if (seams.files == nullptr || !seams.now || !seams.freeSpace) return false;
+  LogFileSystem& files = *seams.files;
+  const std::string line = FormatLogLine(seams.now(), label, valueText);
+  const uint64_t free = seams.freeSpace();
+  uint64_t size = 0;
+  switch (files.SizeOf(path, size)) {
+    case LogFileSystem::Open::Failed:
+      return false;
+    case LogFileSystem::Open::Missing:
+      if (free < kNewFileReserve) return false;
+      size = 0;
+      break;
+    case LogFileSystem::Open::Ok:
+      break;
+  }
+  const uint64_t limit = sizeLimitKb > 0 ? static_cast<uint64_t>(sizeLimitKb) * kBytesPerKb : 0;
+  if (free >= kReserveBytes && size < limit) return files.Append(path, line);
+
+  // Full, or the drive is short of space: the new line replaces the oldest.
+  if (size < 2 * line.size()) return false;
+  std::string old;
+  if (!files.ReadAll(path, old)) return false;
+  std::string next(WithoutOldestLine(old));
+  next += line;
+  return files.Replace(path, next);
+}
+
+}  // namespace kev

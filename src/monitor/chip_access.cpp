@@ -1,0 +1,99 @@
+#include "monitor/chip_access.h"
+
+#include "hw/uns_isa.h"
+#include "hw/upc87366.h"
+#include "hw/usmbus.h"
+#include "hw/uvt82c686a.h"
+#include "hw/uwb_isa.h"
+
+namespace kev {
+
+namespace {
+
+uint32_t Port(const MonitorContext& ctx) {
+  return static_cast<uint32_t>(ctx.settings.MainChipPortAddress);
+}
+
+bool HostPresent(const MonitorContext& ctx) { return ctx.detect.pm.SmbBase != -1; }
+
+uint32_t U(int32_t v) { return static_cast<uint32_t>(v); }
+
+int32_t SmbByte(const MonitorContext& ctx, int32_t slave, uint8_t reg) {
+  const PmDevice& pm = ctx.detect.pm;
+  return SMBrdb(ctx.io, U(pm.VendorDevice), U(pm.SmbBase), U(slave), reg);
+}
+
+bool SmbWrite(const MonitorContext& ctx, int32_t slave, uint8_t reg, uint8_t value) {
+  const PmDevice& pm = ctx.detect.pm;
+  return SMBwtb(ctx.io, U(pm.VendorDevice), U(pm.SmbBase), U(slave), reg, value) != -1;
+}
+
+}  // namespace
+
+bool ChipOnSmbus(const MonitorContext& ctx) { return ctx.settings.MainChipSMBUse; }
+
+int32_t ReadRegister(const MonitorContext& ctx, const RegRead& r) {
+  const HwMonitorChip& chip = ctx.detect.chip;
+  const bool smbPath =
+      r.path == ChipPath::Smb || r.path == ChipPath::SmbBanked || r.path == ChipPath::SmbWord;
+  if (smbPath && (!HostPresent(ctx) || chip.MainSmbAddress == -1)) return -1;
+  switch (r.path) {
+    case ChipPath::None:
+      return -1;
+    case ChipPath::NsIsa:
+      return static_cast<int32_t>(NS_ISAread(ctx.io, Port(ctx), r.reg) & 0xFF);
+    case ChipPath::WbIsa:
+      return static_cast<int32_t>(WB_ISAread(ctx.io, Port(ctx), r.reg, r.bank) & 0xFF);
+    case ChipPath::Via:
+      return static_cast<int32_t>(VT82C686Aread(ctx.io, Port(ctx), r.reg) & 0xFF);
+    case ChipPath::Fsm:
+      return static_cast<int32_t>(PC87366rd_fsm(ctx.io, U(chip.FsmBase), r.reg) & 0xFF);
+    case ChipPath::Vlm:
+      return static_cast<int32_t>(PC87366rd_vlm(ctx.io, U(chip.VlmBase), r.reg, r.bank) & 0xFF);
+    case ChipPath::Tms:
+      return static_cast<int32_t>(PC87366rd_tms(ctx.io, U(chip.TmsBase), r.reg, r.bank) & 0xFF);
+    case ChipPath::SmbBanked:
+      // The select's own outcome shows in the read that follows it.
+      SmbWrite(ctx, chip.MainSmbAddress, kWbRegBankSelect, r.bank);
+      return SmbByte(ctx, chip.MainSmbAddress, r.reg);
+    case ChipPath::Smb:
+      return SmbByte(ctx, chip.MainSmbAddress, r.reg);
+    case ChipPath::SmbWord:
+      return SmbReadWordAt(ctx, chip.MainSmbAddress, r.reg);
+  }
+  return -1;
+}
+
+bool WriteRegister(const MonitorContext& ctx, const RegRead& r, uint8_t value) {
+  const HwMonitorChip& chip = ctx.detect.chip;
+  switch (r.path) {
+    case ChipPath::WbIsa:
+      WB_ISAwrite(ctx.io, Port(ctx), r.reg, r.bank, value);
+      return true;
+    case ChipPath::NsIsa:
+      NS_ISAwrite(ctx.io, Port(ctx), r.reg, value);
+      return true;
+    case ChipPath::SmbBanked:
+      if (!HostPresent(ctx) || chip.MainSmbAddress == -1) return false;
+      if (!SmbWrite(ctx, chip.MainSmbAddress, kWbRegBankSelect, r.bank)) return false;
+      return SmbWrite(ctx, chip.MainSmbAddress, r.reg, value);
+    case ChipPath::Smb:
+      if (!HostPresent(ctx) || chip.MainSmbAddress == -1) return false;
+      return SmbWrite(ctx, chip.MainSmbAddress, r.reg, value);
+    default:
+      return false;
+  }
+}
+
+int32_t SmbReadByteAt(const MonitorContext& ctx, int32_t slave, uint8_t reg) {
+  if (!HostPresent(ctx) || slave < 0) return -1;
+  return SmbByte(ctx, slave, reg);
+}
+
+int32_t SmbReadWordAt(const MonitorContext& ctx, int32_t slave, uint8_t reg) {
+  if (!HostPresent(ctx) || slave < 0) return -1;
+  const PmDevice& pm = ctx.detect.pm;
+  return SMBrdw(ctx.io, U(pm.VendorDevice), U(pm.SmbBase), U(slave), reg);
+}
+
+}  // namespace kev

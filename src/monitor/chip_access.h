@@ -1,0 +1,54 @@
+// The sampling cycle's one way to the monitoring chip: a register read
+// described as data (which access unit, register, bank), whatever the bus.
+#pragma once
+
+#include <cstdint>
+
+#include "monitor/monitor_context.h"
+
+namespace kev {
+
+enum class ChipPath : uint8_t {
+  None,       // no such register on this chip or path: no reading
+  NsIsa,      // LM78-style index/data pair at the chip's port
+  WbIsa,      // the same pair with Winbond bank selection
+  Via,        // VIA monitor registers in I/O space
+  Fsm,        // PC87366 fan-speed device (reg)
+  Vlm,        // PC87366 voltage device (reg, bank = channel)
+  Tms,        // PC87366 temperature device (reg, bank = channel)
+  Smb,        // byte read at the chip's SMBus address
+  SmbBanked,  // Winbond bank select through register 4Eh, then byte read
+  SmbWord,    // word read; the first byte on the bus is the high byte
+};
+
+struct RegRead {
+  ChipPath path = ChipPath::None;
+  uint8_t reg = 0;
+  uint8_t bank = 0;
+};
+
+// Winbond bank-select register and the banks the cycle uses.
+inline constexpr uint8_t kWbRegBankSelect = 0x4E;
+inline constexpr uint8_t kWbBank0 = 0x80;  // bank 0 with high-byte-first word reads
+inline constexpr uint8_t kWbBank1 = 0x81;
+inline constexpr uint8_t kWbBank2 = 0x82;
+inline constexpr uint8_t kWbBank5 = 0x85;
+
+bool ChipOnSmbus(const MonitorContext& ctx);
+
+// The register's value, or -1 for no reading (no such register, no SMBus
+// host or chip address, failed transfer). Port reads always give a value.
+int32_t ReadRegister(const MonitorContext& ctx, const RegRead& r);
+// Writes through the same path; false when the path cannot write or the
+// SMBus transfer failed.
+bool WriteRegister(const MonitorContext& ctx, const RegRead& r, uint8_t value);
+
+// Byte or word read of another SMBus device (the auxiliary temperature
+// sensors); -1 without an SMBus host or on failure.
+int32_t SmbReadByteAt(const MonitorContext& ctx, int32_t slave, uint8_t reg);
+int32_t SmbReadWordAt(const MonitorContext& ctx, int32_t slave, uint8_t reg);
+
+// A byte as a two's-complement value.
+inline int32_t SignedByte(int32_t b) { return (b & 0x80) != 0 ? (b & 0xFF) - 256 : b & 0xFF; }
+
+}  // namespace kev
