@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace kev {
@@ -26,9 +27,14 @@ struct HwMonitorChip {
   int32_t VlmBase = -1;
   int32_t TmsBase = -1;
   bool Gl520Vin4Mode = false;
-  int32_t SmbTempSensorType = 0x2000;
+  int32_t SmbTempSensorType = 0x2000;  // kSensorWord
   bool MainSmbOnly = false;
 };
+
+// SmbTempSensorType values besides a chip kind: the auxiliary Temp 2 / Temp 3
+// sensor returns a 16-bit (LM75-style) or an 8-bit (MAX1617-style) reading.
+inline constexpr int32_t kSensorWord = 0x2000;
+inline constexpr int32_t kSensorByte = 0x4000;
 
 // Everything the sampling cycle and the report need from detection and set-up.
 struct DetectState {
@@ -75,7 +81,7 @@ inline constexpr std::array<uint8_t, 14> TempSensorAddressList{
 // TempSensorAddressList[index], or -1 when index is outside the table.
 inline int32_t TempSensorAddress(int32_t index) {
   return index >= 0 && index < static_cast<int32_t>(TempSensorAddressList.size())
-             ? TempSensorAddressList[static_cast<size_t>(index)]
+             ? TempSensorAddressList[static_cast<std::size_t>(index)]
              : -1;
 }
 

@@ -1,0 +1,370 @@
+// Finding the monitoring chip: the SMBus address probe, identification over
+// the south bridge, the ISA pair, the Super-I/O and the SMBus, and the
+// chip-kind table.
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "detect/detect.h"
+#include "hw/uit8712f.h"
+#include "hw/uns_isa.h"
+#include "hw/upc87366.h"
+#include "hw/upcicfg.h"
+#include "hw/usmbus.h"
+#include "hw/uwb_isa.h"
+
+namespace kev {
+namespace {
+
+constexpr uint32_t kBus0 = 0;
+constexpr uint32_t kSmbProbeFirst = 0x28;
+constexpr uint32_t kSmbProbeLast = 0x2F;
+
+// Registers of the LM78 / Winbond register set.
+constexpr uint8_t kRegGl5xxChipId = 0x00;  // also the LM80 configuration register
+constexpr uint8_t kRegLm8xCompany = 0x3E;  // LM81 / LM87 company ID
+constexpr uint8_t kRegConfig = 0x40;
+constexpr uint8_t kRegChipId = 0x49;    // LM78 family: chip ID in bits 7-1
+constexpr uint8_t kRegWbVendor = 0x4F;  // Winbond: 16-bit vendor ID, byte by 4Eh bit 7
+constexpr uint8_t kRegWbChipId = 0x58;  // Winbond chip ID; ITE vendor signature
+constexpr uint8_t kRegGl520Config = 0x03;
+constexpr uint8_t kGl520Vin4Bit = 0x10;
+constexpr uint8_t kStartMonitoring = 0x01;
+constexpr uint8_t kLm80StartBit = 0x01;
+constexpr uint8_t kChipIdMask = 0xFE;
+constexpr uint8_t kGl5xxIdMask = 0xA0;
+constexpr int32_t kLm8xRevision = 0x80;  // LM81 / LM87 before the company ID
+constexpr int32_t kLm8xCompanyLimit = 3;
+constexpr int32_t kLm8xCompanyMask = 0x03;
+constexpr int32_t kIsaNothing = 0xFF;
+constexpr int32_t kIteSignature = 0x90;
+
+// ITE Super-I/O: chip ID, logical device 4 (environment controller).
+constexpr uint32_t kSioRegChipId1 = 0x20;
+constexpr uint32_t kSioRegChipId2 = 0x21;
+constexpr uint32_t kSioRegLdn = 0x07;
+constexpr uint32_t kSioRegActive = 0x30;
+constexpr uint32_t kSioRegBaseHigh = 0x60;
+constexpr uint32_t kSioRegBaseLow = 0x61;
+constexpr uint32_t kSioActiveBit = 0x01;
+constexpr uint32_t kIteChipId1 = 0x87;
+constexpr std::array<uint32_t, 2> kIteChipId2{0x05, 0x12};
+constexpr uint32_t kIteLdnEc = 0x04;
+
+// PC87366: Super-I/O ID at register 20h of configuration port 2Eh or 4Eh.
+constexpr std::array<uint32_t, 2> kPc87366ConfigPorts{0x2E, 0x4E};
+constexpr uint32_t kSioRegSid = 0x20;
+constexpr uint32_t kPc87366Sid = 0xE9;
+
+constexpr int32_t kVendorNs = 1;
+constexpr int32_t kVendorGenesys = 2;
+constexpr int32_t kVendorIte = 0x90;
+constexpr int32_t kVendorSis = 0x1039;
+constexpr int32_t kVendorVia = 0x1106;
+constexpr int32_t kVendorWinbond = 0x5CA3;
+constexpr int32_t kVendorAsus = 0x12C3;
+constexpr int32_t kLm80Revision = 0xF0;
+
+// Monitors inside the south bridge, reached through the PM function's
+// configuration space.
+struct BridgeMonitor {
+  uint32_t vendorDevice;
+  uint8_t enableReg;  // 0: always on
+  uint32_t enableBit;
+  uint8_t baseReg;
+  uint32_t baseMask;
+  ChipPath path;
+  int32_t vendor;
+  int32_t revision;  // -1: the PCI device ID
+};
+
+constexpr std::array<BridgeMonitor, 3> kBridgeMonitors{{
+    {0x00081039, 0, 0, 0x68, 0xFFF8, ChipPath::IsaPair, kVendorSis, 0x0008},
+    {0x30571106, 0x74, 0x01, 0x70, 0xFFFE, ChipPath::Via, kVendorVia, -1},
+    {0x82351106, 0x74, 0x01, 0x70, 0xFFFE, ChipPath::Via, kVendorVia, -1},
+}};
+
+struct KindEntry {
+  int32_t vendor;
+  int32_t revision;
+  int32_t kind;
+};
+
+constexpr std::array<KindEntry, 21> kKindTable{{
+    {kVendorNs, 0x00, kind::LM78},
+    {kVendorNs, 0x40, kind::LM78J},
+    {kVendorNs, 0xC0, kind::LM79},
+    {kVendorNs, kLm80Revision, kind::LM80},
+    {kVendorNs, 0x81, kind::LM81},
+    {kVendorNs, 0x82, kind::LM87},
+    {kVendorNs, 0xE9, kind::PC87366},
+    {kVendorWinbond, 0x10, kind::W83781D},
+    {kVendorWinbond, 0x21, kind::W83627HF},
+    {kVendorWinbond, 0x30, kind::W83782D},
+    {kVendorWinbond, 0x40, kind::W83783S},
+    {kVendorWinbond, 0x60, kind::W83697HF},
+    {kVendorGenesys, 0x80, kind::GL518SM},
+    {kVendorGenesys, 0x20, kind::GL520SM},
+    {kVendorWinbond, 0x31, kind::AS99127F_WB},
+    {kVendorAsus, 0x31, kind::AS99127F_AS},
+    {kVendorSis, 0x0008, kind::SiS5595},
+    {kVendorVia, 0x3057, kind::VT82C686A},
+    {kVendorVia, 0x8235, kind::VT8231},
+    {kVendorIte, 0x8705, kind::IT8705F},
+    {kVendorIte, 0x8712, kind::IT8712F},
+}};
+
+// Kind for a known vendor whose revision is not in the table.
+struct VendorDefault {
+  int32_t vendor;
+  int32_t kind;
+};
+constexpr std::array<VendorDefault, 7> kVendorDefaults{{
+    {kVendorNs, kind::Unknown},
+    {kVendorWinbond, kind::WinbondChip},
+    {kVendorGenesys, -1},
+    {kVendorIte, -1},
+    {kVendorSis, -1},
+    {kVendorVia, -1},
+    {kVendorAsus, -1},
+}};
+
+constexpr std::array<std::string_view, 28> kChipNames{
+    "Unknown",
+    "NS LM78(Compatible)",
+    "National Semiconductor LM78",
+    "National Semiconductor LM78-J",
+    "National Semiconductor LM79",
+    "National Semiconductor LM80",
+    "National Semiconductor LM81",
+    "National Semiconductor LM87",
+    "National Semiconductor PC87366",
+    "Winbond Chip",
+    "Winbond W83781D",
+    "Winbond W83627HF",
+    "Winbond W83782D",
+    "Winbond W83783S",
+    "Winbond W83697HF",
+    "Genesys Logic GL518SM",
+    "Genesys Logic GL520SM",
+    "Asus AS99127F (Type WB)",
+    "Asus AS99127F (Type AS)",
+    "SiS 5595 (DAM)",
+    "VIA VT82C686A",
+    "VIA VT82C686B",
+    "VIA VT8231",
+    "ITE IT8705F",
+    "ITE IT8712F",
+    "Unknown",
+    "Unknown",
+    "Unknown",
+};
+
+constexpr int32_t kKindStep = 0x10;
+
+// The ITE Super-I/O test: chip ID 87h/05h or 87h/12h and an active
+// environment controller. Returns its base and the chip ID, or false.
+bool FindIteController(PortIo& io, int32_t& base, int32_t& chipId) {
+  const uint32_t id1 = IT8712Fread(io, kSioRegChipId1);
+  const uint32_t id2 = IT8712Fread(io, kSioRegChipId2);
+  if (id1 != kIteChipId1 || (id2 != kIteChipId2[0] && id2 != kIteChipId2[1])) return false;
+  IT8712Fwrite(io, kSioRegLdn, kIteLdnEc);
+  if ((IT8712Fread(io, kSioRegActive) & kSioActiveBit) == 0) return false;
+  base = static_cast<int32_t>(IT8712Fread(io, kSioRegBaseHigh) * 256 +
+                              IT8712Fread(io, kSioRegBaseLow));
+  chipId = static_cast<int32_t>(id1 * 256 + id2);
+  return true;
+}
+
+// Step 1: a monitor inside the matched south bridge.
+bool IdentifyBridgeMonitor(PortIo& io, const PmDevice& pm, ChipIdentity& id, int32_t& port) {
+  for (const BridgeMonitor& m : kBridgeMonitors) {
+    if (pm.VendorDevice != static_cast<int32_t>(m.vendorDevice)) continue;
+    const auto dev = static_cast<uint32_t>(pm.PciDevice);
+    const auto fn = static_cast<uint32_t>(pm.PciFunction);
+    if (m.enableReg != 0 && (PCIcfg_rdd(io, kBus0, dev, fn, m.enableReg) & m.enableBit) == 0) {
+      return false;
+    }
+    const auto base = static_cast<int32_t>(PCIcfg_rdd(io, kBus0, dev, fn, m.baseReg) & m.baseMask);
+    ChipRegs regs(io, m.path, pm, HwMonitorChip{}, base);
+    regs.write(kRegConfig, kStartMonitoring);
+    if (regs.read(kRegConfig) != kStartMonitoring) return false;
+    id.ChipVendor = m.vendor;
+    id.ChipRevision = m.revision != -1 ? m.revision : static_cast<int32_t>(m.vendorDevice >> 16);
+    port = base;
+    return true;
+  }
+  return false;
+}
+
+// Steps 3 and 4: an LM78 / Winbond chip at the ISA pair, or else a PC87366.
+bool IdentifyIsaOrSuperIo(PortIo& io, ChipIdentity& id, int32_t& port) {
+  const auto base = static_cast<uint32_t>(port);
+  if (NS_ISAcheck(io, base) != kIsaNothing) {
+    const uint32_t a = WB_ISAread(io, base, kRegChipId, kWbBank0);
+    WB_ISAwrite(io, base, kRegConfig, kWbBank0, kStartMonitoring);
+    const uint32_t b = WB_ISAread(io, base, kRegConfig, kWbBank0);
+    if (a == kIsaNothing || b == 0) return false;
+    const auto vendor = static_cast<int32_t>(WB_ISAread(io, base, kRegWbVendor, kWbBank0) * 256 +
+                                             WB_ISAread(io, base, kRegWbVendor, kWbBank0Low));
+    if (vendor == kVendorWinbond || vendor == kVendorAsus) {
+      id.ChipVendor = vendor;
+      id.ChipRevision = static_cast<int32_t>(WB_ISAread(io, base, kRegWbChipId, kWbBank0));
+    } else {
+      id.ChipVendor = kVendorNs;
+      id.ChipRevision = static_cast<int32_t>(NS_ISAread(io, base, kRegChipId) & kChipIdMask);
+    }
+    return true;
+  }
+  for (uint32_t cfg : kPc87366ConfigPorts) {
+    if (PC87366rd_scr(io, cfg, kSioRegSid) != kPc87366Sid) continue;
+    id.FsmBase = static_cast<int32_t>(PC87366rd_bad(io, cfg, kPc87366LdnFsm));
+    id.VlmBase = static_cast<int32_t>(PC87366rd_bad(io, cfg, kPc87366LdnVlm));
+    id.TmsBase = static_cast<int32_t>(PC87366rd_bad(io, cfg, kPc87366LdnTms));
+    id.ChipRevision = static_cast<int32_t>(PC87366rd_scr(io, cfg, kSioRegSid));
+    id.ChipVendor = kVendorNs;
+    port = static_cast<int32_t>(cfg);
+    return true;
+  }
+  return false;
+}
+
+// LM78 family, Winbond and Asus over the SMBus; false when the LM78-style
+// registers do not answer.
+bool IdentifySmbusLm78Style(ChipRegs& smb, ChipIdentity& id) {
+  smb.write(kWbRegBank, kWbBank0);
+  const int32_t a = smb.read(kRegChipId);
+  smb.write(kRegConfig, kStartMonitoring);
+  const int32_t b = smb.read(kRegConfig);
+  if (a == -1 || a == kIsaNothing || b == 0) return false;
+  smb.write(kWbRegBank, kWbBank0);
+  const int32_t high = smb.read(kRegWbVendor);
+  smb.write(kWbRegBank, kWbBank0Low);
+  const int32_t vendor = smb.read(kRegWbVendor) + high * 256;
+  if (vendor == kVendorWinbond || vendor == kVendorAsus) {
+    smb.write(kWbRegBank, kWbBank0);
+    id.ChipVendor = vendor;
+    id.ChipRevision = smb.read(kRegWbChipId);
+    return true;
+  }
+  id.ChipRevision = smb.read(kRegChipId) & kChipIdMask;
+  if (id.ChipRevision == kLm8xRevision) {
+    const int32_t company = smb.read(kRegLm8xCompany);  // -1 on a failed read counts too
+    if (company < kLm8xCompanyLimit) id.ChipRevision |= company & kLm8xCompanyMask;
+  }
+  id.ChipVendor = kVendorNs;
+  return true;
+}
+
+// Step 5: the chip at MainSmbAddress. Never sets FoundOnPort.
+void IdentifyOnSmbus(PortIo& io, const PmDevice& pm, int32_t mainSmbAddress, ChipIdentity& id,
+                     int32_t& port) {
+  HwMonitorChip at;
+  at.MainSmbAddress = mainSmbAddress;
+  ChipRegs smb(io, ChipPath::Smbus, pm, at, port);
+  if (smb.read(kRegWbChipId) == kIteSignature) {
+    int32_t base = 0;
+    int32_t chipId = 0;
+    if (FindIteController(io, base, chipId)) {
+      port = base;
+      id.ChipVendor = smb.read(kRegWbChipId);
+      id.ChipRevision = chipId;
+    }
+    return;
+  }
+  if (IdentifySmbusLm78Style(smb, id)) return;
+  smb.write(kRegGl5xxChipId, kLm80StartBit);
+  const int32_t c = smb.read(kRegGl5xxChipId);
+  if (c == -1 || c == kIsaNothing) return;
+  if ((c & kLm80StartBit) != 0) {
+    id.ChipVendor = kVendorNs;
+    id.ChipRevision = kLm80Revision;
+  } else {
+    id.ChipVendor = kVendorGenesys;
+    id.ChipRevision = c & kGl5xxIdMask;
+  }
+}
+
+}  // namespace
+
+SmbProbeResult ProbeMainSmbAddress(PortIo& io, int32_t vendorDevice, int32_t smbBase) {
+  SmbProbeResult r;
+  if (smbBase == -1) return r;
+  for (uint32_t addr = kSmbProbeFirst; addr <= kSmbProbeLast; ++addr) {
+    if (SMBrdb(io, static_cast<uint32_t>(vendorDevice), static_cast<uint32_t>(smbBase), addr,
+               kRegGl5xxChipId) != -1) {
+      r.MainSmbAddress = static_cast<int32_t>(addr);
+      r.MainSmbFound = true;
+      break;
+    }
+  }
+  return r;
+}
+
+ChipIdentity IdentifyChip(PortIo& io, const PmDevice& pm, int32_t mainSmbAddress, int32_t& port) {
+  ChipIdentity id;
+  bool found = IdentifyBridgeMonitor(io, pm, id, port);
+  if (!found) {
+    const auto base = static_cast<uint32_t>(port);
+    if (static_cast<int32_t>(NS_ISAread(io, base, kRegWbChipId)) == kIteSignature) {
+      int32_t ecBase = 0;
+      int32_t chipId = 0;
+      if (FindIteController(io, ecBase, chipId)) {
+        id.ChipVendor =
+            static_cast<int32_t>(NS_ISAread(io, static_cast<uint32_t>(ecBase), kRegWbChipId));
+        id.ChipRevision = chipId;
+        port = ecBase;
+        found = true;
+      }
+    } else {
+      found = IdentifyIsaOrSuperIo(io, id, port);
+    }
+  }
+  if (!found && pm.SmbBase != -1) IdentifyOnSmbus(io, pm, mainSmbAddress, id, port);
+  id.ChipKind = ClassifyChip(id.ChipVendor, id.ChipRevision);
+  id.FoundOnPort = found;
+  return id;
+}
+
+void DetectChip(PortIo& io, MonitorSettings& s, DetectState& st) {
+  HwMonitorChip& chip = st.chip;
+  chip.ChipVendor = chip.ChipRevision = chip.ChipKind = -1;
+  chip.SmbTempSensorType = kSensorWord;
+  chip.FoundOnPort = false;
+  chip.Gl520Vin4Mode = false;
+
+  int32_t port = s.MainChipPortAddress;
+  const ChipIdentity id = IdentifyChip(io, st.pm, chip.MainSmbAddress, port);
+  s.MainChipPortAddress = port;
+  chip.ChipVendor = id.ChipVendor;
+  chip.ChipRevision = id.ChipRevision;
+  chip.ChipKind = id.ChipKind;
+  chip.FoundOnPort = id.FoundOnPort;
+  chip.FsmBase = id.FsmBase;
+  chip.VlmBase = id.VlmBase;
+  chip.TmsBase = id.TmsBase;
+
+  if (s.SettingsDefaulted && !chip.FoundOnPort) s.MainChipSMBUse = true;
+  if (chip.ChipKind == kind::GL520SM) {
+    ChipRegs smb(io, ChipPath::Smbus, st.pm, chip, port);
+    const int32_t config = smb.read(kRegGl520Config);
+    chip.Gl520Vin4Mode = config != -1 && (config & kGl520Vin4Bit) != 0;
+  }
+}
+
+int32_t ClassifyChip(int32_t vendor, int32_t revision) {
+  for (const KindEntry& e : kKindTable) {
+    if (e.vendor == vendor && e.revision == revision) return e.kind;
+  }
+  for (const VendorDefault& d : kVendorDefaults) {
+    if (d.vendor == vendor) return d.kind;
+  }
+  return kind::Unknown;
+}
+
+std::string_view ChipName(int32_t kind) {
+  if (kind < 0 || kind / kKindStep >= static_cast<int32_t>(kChipNames.size())) return "Unknown";
+  return kChipNames[static_cast<size_t>(kind / kKindStep)];
+}
+
+}  // namespace kev
