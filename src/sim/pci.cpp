@@ -59,7 +59,9 @@ void PciFunction::setWritableRange(uint8_t first, uint8_t last, uint8_t mask) {
   for (unsigned o = first; o <= last; ++o) writable_[o] = mask;
 }
 
-PciHost::PciHost(SimMachine& m) { m.map(kAddressPort, kPortCount, this); }
+PciHost::PciHost(SimMachine& m) : machine_(m) { m.map(kAddressPort, kPortCount, this); }
+
+PciHost::~PciHost() { machine_.unmap(this); }
 
 void PciHost::attach(uint8_t bus, uint8_t device, uint8_t function, PciFunction* fn) {
   functions_[LocationKey(bus, device, function)] = fn;

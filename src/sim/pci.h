@@ -52,6 +52,9 @@ class PciFunction {
 class PciHost : public IoDevice {
  public:
   explicit PciHost(SimMachine& m);
+  ~PciHost() override;
+  PciHost(const PciHost&) = delete;
+  PciHost& operator=(const PciHost&) = delete;
   void attach(uint8_t bus, uint8_t device, uint8_t function, PciFunction* fn);
   PciFunction* find(uint8_t bus, uint8_t device, uint8_t function) const;
   uint32_t address() const { return address_; }
@@ -65,6 +68,7 @@ class PciHost : public IoDevice {
 
  private:
   PciFunction* selected() const;
+  SimMachine& machine_;
   std::map<uint32_t, PciFunction*> functions_;  // key: bus << 8 | device << 3 | function
   uint32_t address_ = 0;
 };
