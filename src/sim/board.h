@@ -66,6 +66,12 @@ class SimBoard {
     parts_.push_back(p);
     return *p;
   }
+  template <class T>
+  T& adopt(std::unique_ptr<T> p) {
+    std::shared_ptr<T> s(std::move(p));
+    parts_.push_back(s);
+    return *s;
+  }
   void attachPci(uint8_t device, uint8_t function, PciFunction& fn) {
     pci_.attach(0, device, function, &fn);
   }

@@ -1,0 +1,327 @@
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "sim/board_spec.h"
+
+namespace kev::sim {
+
+namespace {
+
+using nlohmann::json;
+
+// Thrown inside the reader only; ParseBoardSpec turns it into a BoardError.
+struct Bad {
+  std::string field;
+  std::string message;
+};
+
+std::string Join(const std::vector<std::string>& names) {
+  std::string out;
+  for (const auto& n : names) out += (out.empty() ? "" : ", ") + n;
+  return out;
+}
+
+// Reads one JSON object, remembering which fields were used so that a
+// misspelt field is reported rather than silently ignored.
+class Obj {
+ public:
+  Obj(const json& j, std::string path) : j_(j), path_(std::move(path)) {
+    if (!j.is_object()) throw Bad{path_, std::string("expected an object, got ") + j.type_name()};
+  }
+  std::string at(const std::string& key) const { return path_.empty() ? key : path_ + "." + key; }
+  const json* opt(const std::string& key) {
+    known_.insert(key);
+    auto it = j_.find(key);
+    return it == j_.end() || it->is_null() ? nullptr : &*it;
+  }
+  const json& req(const std::string& key) {
+    const json* v = opt(key);
+    if (!v) throw Bad{at(key), "missing field"};
+    return *v;
+  }
+  void finish() const {
+    for (auto it = j_.begin(); it != j_.end(); ++it)
+      if (!known_.count(it.key())) throw Bad{at(it.key()), "unknown field"};
+  }
+
+ private:
+  const json& j_;
+  std::string path_;
+  std::set<std::string> known_;
+};
+
+// An integer: a JSON number, or a string in hex ("0x290" or "290h") or decimal.
+uint32_t Number(const json& v, const std::string& path, uint32_t max) {
+  long long n = -1;
+  if (v.is_number_integer()) {
+    n = v.get<long long>();
+  } else if (v.is_string()) {
+    std::string s = v.get<std::string>();
+    int radix = 10;
+    if (s.size() > 2 && (s.rfind("0x", 0) == 0 || s.rfind("0X", 0) == 0)) {
+      s = s.substr(2);
+      radix = 16;
+    } else if (s.size() > 1 && (s.back() == 'h' || s.back() == 'H')) {
+      s.pop_back();
+      radix = 16;
+    }
+    char* end = nullptr;
+    n = s.empty() ? -1 : std::strtoll(s.c_str(), &end, radix);
+    if (s.empty() || *end != '\0')
+      throw Bad{path, "\"" + v.get<std::string>() + "\" is not a number"};
+  } else {
+    throw Bad{path, std::string("expected a number, got ") + v.type_name()};
+  }
+  if (n < 0 || n > static_cast<long long>(max))
+    throw Bad{path, "value " + std::to_string(n) + " is out of range 0.." + std::to_string(max)};
+  return static_cast<uint32_t>(n);
+}
+
+double Real(const json& v, const std::string& path) {
+  if (!v.is_number()) throw Bad{path, std::string("expected a number, got ") + v.type_name()};
+  return v.get<double>();
+}
+
+bool Flag(const json& v, const std::string& path) {
+  if (!v.is_boolean()) throw Bad{path, std::string("expected true or false, got ") + v.type_name()};
+  return v.get<bool>();
+}
+
+std::string Text(const json& v, const std::string& path) {
+  if (!v.is_string()) throw Bad{path, std::string("expected a string, got ") + v.type_name()};
+  return v.get<std::string>();
+}
+
+const json& Array(const json& v, const std::string& path) {
+  if (!v.is_array()) throw Bad{path, std::string("expected an array, got ") + v.type_name()};
+  return v;
+}
+
+uint64_t Ms(Obj& o, const std::string& key) { return Number(o.req(key), o.at(key), 0xFFFFFFFFu); }
+
+Signal ParseSignal(const json& v, const std::string& path) {
+  if (v.is_number()) return Signal::constant(v.get<double>());
+  Obj o(v, path);
+  const std::string shape = Text(o.req("shape"), o.at("shape"));
+  Signal s;
+  if (shape == "constant") {
+    s = Signal::constant(Real(o.req("value"), o.at("value")));
+  } else if (shape == "ramp") {
+    s = Signal::ramp(Real(o.req("from"), o.at("from")), Real(o.req("to"), o.at("to")),
+                     Ms(o, "start_ms"), Ms(o, "end_ms"));
+  } else if (shape == "step") {
+    s = Signal::step(Real(o.req("from"), o.at("from")), Real(o.req("to"), o.at("to")),
+                     Ms(o, "at_ms"));
+  } else if (shape == "square") {
+    const uint64_t period = Ms(o, "period_ms");
+    const uint64_t low = Ms(o, "low_ms");
+    if (period == 0 || low > period) throw Bad{o.at("low_ms"), "must lie within period_ms (> 0)"};
+    s = Signal::square(Real(o.req("high"), o.at("high")), Real(o.req("low"), o.at("low")), period,
+                       low);
+  } else {
+    throw Bad{o.at("shape"),
+              "unknown shape \"" + shape + "\" (known: constant, ramp, step, square)"};
+  }
+  o.finish();
+  return s;
+}
+
+std::vector<std::pair<uint8_t, uint8_t>> ParseRegisters(const json& v, const std::string& path) {
+  Obj o(v, path);
+  std::vector<std::pair<uint8_t, uint8_t>> out;
+  for (auto it = v.begin(); it != v.end(); ++it) {
+    const std::string at = o.at(it.key());
+    const auto reg = Number(json(it.key()), at, 0xFF);
+    out.emplace_back(static_cast<uint8_t>(reg), static_cast<uint8_t>(Number(*it, at, 0xFF)));
+  }
+  return out;
+}
+
+void ParseInputs(Obj& o, ChipSpec& c, const PinCounts& pins) {
+  auto check = [&](const std::string& key, size_t n, int max) {
+    if (n > static_cast<size_t>(max))
+      throw Bad{o.at(key), c.kind + " has " + std::to_string(max) + " " + key + " inputs, not " +
+                               std::to_string(n)};
+  };
+  if (const json* fans = o.opt("fans")) {
+    check("fans", Array(*fans, o.at("fans")).size(), pins.fans);
+    for (size_t i = 0; i < fans->size(); ++i) {
+      const std::string p = o.at("fans") + "[" + std::to_string(i) + "]";
+      if ((*fans)[i].is_null()) {
+        c.fans.emplace_back();
+        continue;
+      }
+      Obj f((*fans)[i], p);
+      FanInput in;
+      in.present = true;
+      in.rpm = ParseSignal(f.req("rpm"), f.at("rpm"));
+      if (const json* ppr = f.opt("pulses"))
+        in.pulsesPerRev = static_cast<int>(Number(*ppr, f.at("pulses"), 16));
+      if (in.pulsesPerRev == 0) throw Bad{f.at("pulses"), "must be at least 1"};
+      f.finish();
+      c.fans.emplace_back(in);
+    }
+  }
+  if (const json* temps = o.opt("temps")) {
+    check("temps", Array(*temps, o.at("temps")).size(), pins.temps);
+    for (size_t i = 0; i < temps->size(); ++i)
+      c.temps.push_back(ParseSignal((*temps)[i], o.at("temps") + "[" + std::to_string(i) + "]"));
+  }
+  if (const json* volts = o.opt("volts")) {
+    check("volts", Array(*volts, o.at("volts")).size(), pins.volts);
+    for (size_t i = 0; i < volts->size(); ++i) {
+      Obj v((*volts)[i], o.at("volts") + "[" + std::to_string(i) + "]");
+      const json* raw = v.opt("raw");
+      const json* pin = v.opt("volts");
+      if (!raw == !pin) throw Bad{v.at("raw"), "give exactly one of \"raw\" and \"volts\""};
+      VoltInput in;
+      in.raw = raw != nullptr;
+      in.value = ParseSignal(raw ? *raw : *pin, v.at(raw ? "raw" : "volts"));
+      v.finish();
+      c.volts.push_back(in);
+    }
+  }
+}
+
+std::optional<uint16_t> OptPort(Obj& o, const std::string& key) {
+  if (const json* v = o.opt(key)) return static_cast<uint16_t>(Number(*v, o.at(key), 0xFFF8));
+  return std::nullopt;
+}
+
+ChipSpec ParseChip(const json& v, const std::string& path) {
+  Obj o(v, path);
+  ChipSpec c;
+  c.path = path;
+  c.kind = Text(o.req("kind"), o.at("kind"));
+  const auto pins = ChipKindPins(c.kind);
+  if (!pins)
+    throw Bad{o.at("kind"),
+              "unknown chip kind \"" + c.kind + "\" (known: " + Join(ChipKindNames()) + ")"};
+  c.id = o.opt("id") ? Text(*o.opt("id"), o.at("id")) : c.kind;
+  c.isa = OptPort(o, "isa");
+  if (const json* a = o.opt("smbus"))
+    c.smbus = static_cast<uint8_t>(Number(*a, o.at("smbus"), 0x7F));
+  c.configPort = OptPort(o, "config_port");
+  c.fsmBase = OptPort(o, "fsm_base");
+  c.vlmBase = OptPort(o, "vlm_base");
+  c.tmsBase = OptPort(o, "tms_base");
+  if (const json* a = o.opt("ec_active")) c.ecActive = Flag(*a, o.at("ec_active"));
+  if (const json* a = o.opt("vanished")) c.vanished = Flag(*a, o.at("vanished"));
+  if (const json* r = o.opt("registers")) c.registers = ParseRegisters(*r, o.at("registers"));
+  ParseInputs(o, c, *pins);
+  o.finish();
+  return c;
+}
+
+HostBridgeSetup ParseHost(const json& v, const std::string& path) {
+  Obj o(v, path);
+  HostBridgeSetup h;
+  h.kind = Text(o.req("kind"), o.at("kind"));
+  if (!IsHostBridgeKind(h.kind))
+    throw Bad{o.at("kind"),
+              "unknown host bridge \"" + h.kind + "\" (known: " + Join(HostBridgeKinds()) + ")"};
+  if (const json* a = o.opt("agp")) h.agp = Flag(*a, o.at("agp"));
+  if (const json* a = o.opt("dual_core_voltage"))
+    h.dualCoreVoltage = Flag(*a, o.at("dual_core_voltage"));
+  o.finish();
+  return h;
+}
+
+SouthBridgeSetup ParseSouth(const json& v, const std::string& path) {
+  Obj o(v, path);
+  SouthBridgeSetup s;
+  s.kind = Text(o.req("kind"), o.at("kind"));
+  if (!IsSouthBridgeKind(s.kind))
+    throw Bad{o.at("kind"),
+              "unknown south bridge \"" + s.kind + "\" (known: " + Join(SouthBridgeKinds()) + ")"};
+  if (const json* a = o.opt("revision"))
+    s.revision = static_cast<uint8_t>(Number(*a, o.at("revision"), 0xFF));
+  if (auto p = OptPort(o, "smbus_base")) s.smbusBase = *p;
+  if (auto p = OptPort(o, "pm_io_base")) s.pmIoBase = *p;
+  if (auto p = OptPort(o, "monitor_base")) s.monitorBase = *p;
+  if (const json* a = o.opt("smbus_hidden")) s.smbusHidden = Flag(*a, o.at("smbus_hidden"));
+  if (const json* a = o.opt("pm_enabled")) s.pmEnabled = Flag(*a, o.at("pm_enabled"));
+  if (const json* a = o.opt("monitor_enabled"))
+    s.monitorEnabled = Flag(*a, o.at("monitor_enabled"));
+  o.finish();
+  return s;
+}
+
+SuperIoSpec ParseSuperIo(const json& v, const std::string& path) {
+  Obj o(v, path);
+  SuperIoSpec s;
+  const std::string kind = Text(o.req("kind"), o.at("kind"));
+  if (kind != "Winbond")
+    throw Bad{o.at("kind"), "unknown Super-I/O \"" + kind + "\" (known: Winbond)"};
+  if (auto p = OptPort(o, "port")) s.port = *p;
+  if (const json* a = o.opt("chip_id"))
+    s.chipId = static_cast<uint8_t>(Number(*a, o.at("chip_id"), 0xFF));
+  if (const json* r = o.opt("ldn8")) s.ldn8 = ParseRegisters(*r, o.at("ldn8"));
+  o.finish();
+  return s;
+}
+
+FaultSpec ParseFaults(const json& v, const std::string& path) {
+  Obj o(v, path);
+  FaultSpec f;
+  if (const json* a = o.opt("smbus_stuck_busy"))
+    f.smbusStuckBusy = Flag(*a, o.at("smbus_stuck_busy"));
+  if (const json* a = o.opt("smbus_collisions"))
+    f.smbusCollisions = static_cast<int>(Number(*a, o.at("smbus_collisions"), 1000000));
+  if (const json* a = o.opt("silent_addresses")) {
+    const std::string p = o.at("silent_addresses");
+    for (size_t i = 0; i < Array(*a, p).size(); ++i)
+      f.silent.push_back(
+          static_cast<uint8_t>(Number((*a)[i], p + "[" + std::to_string(i) + "]", 0x7F)));
+  }
+  o.finish();
+  return f;
+}
+
+BoardSpec ParseRoot(const json& root) {
+  Obj o(root, "");
+  BoardSpec b;
+  if (const json* n = o.opt("name")) b.name = Text(*n, "name");
+  if (const json* d = o.opt("description")) b.description = Text(*d, "description");
+  if (const json* h = o.opt("host_bridge")) b.host = ParseHost(*h, "host_bridge");
+  if (const json* s = o.opt("south_bridge")) b.south = ParseSouth(*s, "south_bridge");
+  if (const json* s = o.opt("superio")) b.superio = ParseSuperIo(*s, "superio");
+  if (const json* f = o.opt("faults")) b.faults = ParseFaults(*f, "faults");
+  const json& chips = Array(o.req("chips"), "chips");
+  std::set<std::string> ids;
+  for (size_t i = 0; i < chips.size(); ++i) {
+    const std::string p = "chips[" + std::to_string(i) + "]";
+    b.chips.push_back(ParseChip(chips[i], p));
+    if (!ids.insert(b.chips.back().id).second)
+      throw Bad{p + ".id", "chip id \"" + b.chips.back().id + "\" is used twice"};
+  }
+  o.finish();
+  return b;
+}
+
+}  // namespace
+
+std::optional<BoardSpec> ParseBoardSpec(std::string_view text, const std::string& file,
+                                        BoardError& error) {
+  json root;
+  try {
+    root = json::parse(text);
+  } catch (const json::parse_error& e) {
+    std::string what = e.what();
+    const auto cut = what.find("] ");
+    error = {file, "",
+             "not valid JSON: " + (cut == std::string::npos ? what : what.substr(cut + 2))};
+    return std::nullopt;
+  }
+  try {
+    return ParseRoot(root);
+  } catch (const Bad& bad) {
+    error = {file, bad.field, bad.message};
+  } catch (const std::exception& e) {
+    error = {file, "", e.what()};
+  }
+  return std::nullopt;
+}
+
+}  // namespace kev::sim
