@@ -23,8 +23,8 @@ constexpr uint8_t kRegVendor = 0x58;
 constexpr uint8_t kVendorIte = 0x90;
 constexpr uint8_t kRegAdcEnable = 0x50;
 constexpr uint8_t kRegTempEnable = 0x51;
-constexpr uint8_t kDivisorPowerOn = 0x49;  // fans 1, 2: /2; fan 3: /2
-constexpr uint8_t kFan3DivBit = 0x40;
+constexpr uint8_t kDivisorPowerOn = 0x09;  // fans 1, 2: /2; fan 3: /2
+constexpr uint8_t kFan3DivBit = 0x40;  // set: /8, clear: /2
 constexpr int kFans = 3;
 constexpr int kTemps = 3;
 constexpr int kVins = 9;
@@ -50,7 +50,7 @@ IteEc::IteEc(const SimClock& clock) : HwmonInputs(clock) {
 
 int IteEc::divisor(int fan) const {
   const uint8_t d = regs_[kRegFanDivisor];
-  if (fan == 2) return (d & kFan3DivBit) ? 2 : 8;
+  if (fan == 2) return (d & kFan3DivBit) ? 8 : 2;
   return 1 << ((d >> (3 * fan)) & 0x07);
 }
 
