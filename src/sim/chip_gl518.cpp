@@ -127,6 +127,7 @@ uint8_t Gl518Model::hostRead(uint8_t index) { return reg(0, index); }
 
 void Gl518Model::hostWrite(uint8_t index, uint8_t value) {
   if (!regs_.present(index)) return;
+  measure();  // a stop keeps the last conversion
   if (isWord(index)) {
     if (index != kRegFanCount) setReg(0, index, value);
     return;

@@ -67,6 +67,7 @@ uint8_t LmStyleChip::hostRead(uint8_t index) { return reg(selectedBank(), index)
 void LmStyleChip::hostWrite(uint8_t index, uint8_t value) {
   RegFile& f = file(selectedBank(), index);
   if (!f.present(index)) return;
+  if (running()) measure();  // a stop keeps the last conversion
   if (index == kRegConfig && (value & kConfigInit) != 0) {
     initialize();
     return;

@@ -89,6 +89,7 @@ uint8_t Lm80Model::hostRead(uint8_t index) { return reg(0, index); }
 void Lm80Model::hostWrite(uint8_t index, uint8_t value) {
   const auto i = static_cast<uint8_t>(index & kAddressBits);
   if (!regs_.present(i)) return;
+  if (running()) measure();  // a stop keeps the last conversion
   if (i == kRegConfig && (value & kConfigInit) != 0) {
     regs_.resetRange(kRegConfig, kRegTempRes);
     return;

@@ -147,6 +147,7 @@ uint8_t Max1617Model::hostRead(uint8_t index) { return reg(0, index); }
 
 void Max1617Model::hostWrite(uint8_t index, uint8_t value) {
   if (index == kWrConfig) {
+    measure(false);  // entering standby keeps the last conversion
     config_ = value;
   } else if (index == kWrRate) {
     rate_ = value & kRateMask;

@@ -29,7 +29,10 @@ class Lm75Model : public MonitorChip, private Lm75Registers {
   uint16_t word(int reg) override;
   void setWord(int reg, uint16_t value) override;
   uint8_t config() override { return config_; }
-  void setConfig(uint8_t value) override { config_ = value; }
+  void setConfig(uint8_t value) override {
+    word(0);  // shutting down keeps the last conversion
+    config_ = value;
+  }
 
   std::array<uint16_t, 4> words_{};
   uint8_t config_ = 0;

@@ -158,7 +158,10 @@ class WinbondSubclient : public SmbusSlave, private Lm75Registers {
     chip_.banks_[bank_].write(static_cast<uint8_t>(hi + 1), static_cast<uint8_t>(value));
   }
   uint8_t config() override { return chip_.reg(bank_, kRegBankConfig); }
-  void setConfig(uint8_t value) override { chip_.banks_[bank_].write(kRegBankConfig, value); }
+  void setConfig(uint8_t value) override {
+    config();  // brings the sensor up to date before a possible stop
+    chip_.banks_[bank_].write(kRegBankConfig, value);
+  }
 
   WinbondModel& chip_;
   int bank_;
