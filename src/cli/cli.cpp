@@ -1,0 +1,127 @@
+#include "cli/cli.h"
+
+#include <algorithm>
+#include <ctime>
+#include <exception>
+#include <ostream>
+
+#include "cli/output.h"
+#include "detect/detect.h"
+#include "monitor/sampling.h"
+#include "report/profile.h"
+#include "report/summary.h"
+
+namespace kev::cli {
+namespace {
+
+constexpr uint64_t kFallbackIntervalMs = 1000;
+constexpr uint64_t kSleepSliceMs = 50;
+
+bool Stopped(const CliEnv& env) { return env.stopRequested && env.stopRequested(); }
+
+// Sleeps in short slices so that a stop request ends the wait soon.
+void SleepMs(const CliEnv& env, uint64_t ms) {
+  if (env.sleepMs) return env.sleepMs(ms);
+  while (ms > 0 && !Stopped(env)) {
+    const uint64_t slice = std::min(ms, kSleepSliceMs);
+    timespec ts{static_cast<time_t>(slice / 1000), static_cast<long>((slice % 1000) * 1000000)};
+    nanosleep(&ts, nullptr);
+    ms -= slice;
+  }
+}
+
+RowsSnapshot Snapshot(Session& s) {
+  return {s.rows(), s.channels(), s.settings(), s.context().numbers.decimalPoint};
+}
+
+uint64_t WatchInterval(Session& s, const CliOptions& o, std::ostream& err) {
+  if (o.intervalMs) return *o.intervalMs;
+  const int32_t stored = s.settings().IntervalTime;
+  if (stored > 0) return static_cast<uint64_t>(stored);
+  err << "kevatra-cli: IntervalTime is " << stored << " (sampling on demand); sampling every "
+      << kFallbackIntervalMs / 1000 << " s\n";
+  return kFallbackIntervalMs;
+}
+
+void Watch(Session& s, const CliOptions& o, const CliEnv& env, std::ostream& out,
+           std::ostream& err) {
+  const uint64_t interval = WatchInterval(s, o, err);
+  const auto now = [&] { return s.context().log.now ? s.context().log.now() : SystemLocalTime(); };
+  // The start-up sequence has taken the first sample.
+  out << FormatWatchLine(Snapshot(s), now()) << std::flush;
+  for (uint64_t taken = 1; !o.count || taken < *o.count; ++taken) {
+    SleepMs(env, interval);
+    if (Stopped(env)) break;
+    if (s.board() != nullptr) s.board()->advanceMs(interval);
+    SampleAllChannels(s.context());
+    out << FormatWatchLine(Snapshot(s), now()) << std::flush;
+  }
+}
+
+std::string Profile(Session& s) {
+  report::MonitorWindowText window;
+  for (int ch = 1; ch <= kChannelCount; ++ch) {
+    const auto i = static_cast<size_t>(ch - 1);
+    window.labels[i] = s.channels()[i].ChannelLabel;
+    window.texts[i] = s.host().panelText(ch);
+  }
+  const report::InfoSummary summary = report::GatherSummary(s.io());
+  return report::BuildProfileText(s.io(), summary, s.settings(), s.detect(), window);
+}
+
+int RunCommand(Session& s, const CliOptions& o, const CliEnv& env, std::ostream& out,
+               std::ostream& err) {
+  switch (o.command) {
+    case Command::Report:
+      out << (o.json ? FormatReportJson(Snapshot(s), ChipName(s.detect().chip.ChipKind), o.board)
+                     : FormatReport(Snapshot(s)));
+      break;
+    case Command::Watch:
+      Watch(s, o, env, out, err);
+      break;
+    case Command::Info:
+      out << FormatSummary(report::GatherSummary(s.io()));
+      break;
+    case Command::Profile:
+      out << Profile(s);
+      break;
+    case Command::Help:
+    case Command::Version:
+      break;
+  }
+  std::string error;
+  if (o.save && !s.Save(error)) {
+    err << "kevatra-cli: " << error << '\n';
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const CliEnv& env) {
+  const ParsedOptions parsed = ParseOptions(args);
+  if (!parsed.ok()) {
+    err << "kevatra-cli: " << parsed.error << " (see kevatra-cli --help)\n";
+    return kExitUsage;
+  }
+  const CliOptions& o = parsed.options;
+  if (o.command == Command::Help) return (out << UsageText(), kExitOk);
+  if (o.command == Command::Version) return (out << kVersionText << '\n', kExitOk);
+  try {
+    std::string error;
+    std::unique_ptr<Session> session = Session::Open(o, env, err, error);
+    if (!session) {
+      err << "kevatra-cli: " << error << '\n';
+      return kExitFailure;
+    }
+    session->Start();
+    return RunCommand(*session, o, env, out, err);
+  } catch (const std::exception& e) {
+    err << "kevatra-cli: " << e.what() << '\n';
+    return kExitFailure;
+  }
+}
+
+}  // namespace kev::cli

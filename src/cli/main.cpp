@@ -1,0 +1,22 @@
+// kevatra-cli: the readings of the monitor in a terminal or a script.
+#include <csignal>
+#include <iostream>
+
+#include "cli/cli.h"
+
+namespace {
+// Set by SIGINT and SIGTERM; the tool finishes the sample in hand and exits.
+volatile std::sig_atomic_t stopSignal = 0;
+extern "C" void OnStopSignal(int) { stopSignal = 1; }
+}  // namespace
+
+int main(int argc, char** argv) {
+  struct sigaction sa {};
+  sa.sa_handler = OnStopSignal;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+  kev::cli::CliEnv env;
+  env.stopRequested = [] { return stopSignal != 0; };
+  return kev::cli::RunCli({argv + 1, argv + argc}, std::cout, std::cerr, env);
+}

@@ -1,0 +1,209 @@
+#include "cli/options.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <functional>
+#include <string_view>
+
+namespace kev::cli {
+namespace {
+
+constexpr double kMaxIntervalSeconds = 86400.0;
+
+struct CommandName {
+  std::string_view name;
+  Command command;
+};
+constexpr std::array<CommandName, 6> kCommands{{{"report", Command::Report},
+                                                {"watch", Command::Watch},
+                                                {"info", Command::Info},
+                                                {"profile", Command::Profile},
+                                                {"help", Command::Help},
+                                                {"version", Command::Version}}};
+
+// An option, whether it takes a value, and the commands it belongs to
+// (empty: all of them).
+struct OptionSpec {
+  std::string_view name;
+  bool takesValue;
+  std::vector<Command> onlyFor;
+  std::function<std::string(CliOptions&, const std::string&)> apply;  // error, or empty
+};
+
+std::string ParseSeconds(const std::string& text, CliOptions& o) {
+  double seconds = 0;
+  const char* end = text.data() + text.size();
+  auto [p, ec] = std::from_chars(text.data(), end, seconds);
+  if (ec != std::errc() || p != end || !(seconds > 0) || seconds > kMaxIntervalSeconds) {
+    return "--interval needs a number of seconds above 0 and at most 86400, not '" + text + "'";
+  }
+  const auto ms = static_cast<uint64_t>(std::llround(seconds * 1000.0));
+  if (ms == 0) return "--interval is shorter than a millisecond";
+  o.intervalMs = ms;
+  return {};
+}
+
+std::string ParseCount(const std::string& text, CliOptions& o) {
+  uint64_t n = 0;
+  const char* end = text.data() + text.size();
+  auto [p, ec] = std::from_chars(text.data(), end, n);
+  if (ec != std::errc() || p != end || n == 0) {
+    return "--count needs a whole number above 0, not '" + text + "'";
+  }
+  o.count = n;
+  return {};
+}
+
+using Apply = std::function<std::string(CliOptions&, const std::string&)>;
+
+Apply Flag(bool CliOptions::*field) {
+  return [field](CliOptions& o, const std::string&) {
+    o.*field = true;
+    return std::string();
+  };
+}
+
+Apply Text(std::optional<std::string> CliOptions::*field) {
+  return [field](CliOptions& o, const std::string& v) {
+    o.*field = v;
+    return std::string();
+  };
+}
+
+const std::vector<OptionSpec>& Options() {
+  static const std::vector<OptionSpec> specs{
+      {"--board", true, {}, Text(&CliOptions::board)},
+      {"--settings", true, {}, Text(&CliOptions::settingsFile)},
+      {"--save", false, {}, Flag(&CliOptions::save)},
+      {"--json", false, {Command::Report}, Flag(&CliOptions::json)},
+      {"--actions", false, {Command::Report, Command::Watch}, Flag(&CliOptions::actions)},
+      {"--log", false, {Command::Report, Command::Watch}, Flag(&CliOptions::log)},
+      {"--all", false, {}, Flag(&CliOptions::all)},
+      {"--interval",
+       true,
+       {Command::Watch},
+       [](CliOptions& o, const std::string& v) { return ParseSeconds(v, o); }},
+      {"--count",
+       true,
+       {Command::Watch},
+       [](CliOptions& o, const std::string& v) { return ParseCount(v, o); }},
+  };
+  return specs;
+}
+
+bool IsBoardSwitch(std::string_view arg) {
+  if (arg.size() != 6 || arg[0] != '/') return false;
+  std::string lower(arg);
+  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return lower == "/asms0" || lower == "/asms1" || lower == "/asms2";
+}
+
+std::string_view CommandText(Command c) {
+  for (const CommandName& n : kCommands) {
+    if (n.command == c) return n.name;
+  }
+  return {};
+}
+
+ParsedOptions& Fail(ParsedOptions& out, std::string error) {
+  out.error = std::move(error);
+  return out;
+}
+
+}  // namespace
+
+ParsedOptions ParseOptions(const std::vector<std::string>& args) {
+  ParsedOptions out;
+  CliOptions& o = out.options;
+  bool haveCommand = false;
+  std::vector<const OptionSpec*> used;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h" || arg == "--version") {
+      o.command = arg == "--version" ? Command::Version : Command::Help;
+      return out;
+    }
+    if (IsBoardSwitch(arg)) {
+      o.switches.push_back(arg);
+      continue;
+    }
+    if (arg.rfind("--", 0) == 0) {
+      const size_t eq = arg.find('=');
+      const std::string name = arg.substr(0, eq);
+      const OptionSpec* spec = nullptr;
+      for (const OptionSpec& s : Options()) {
+        if (s.name == name) spec = &s;
+      }
+      if (spec == nullptr) return Fail(out, "unknown option '" + name + "'");
+      std::string value;
+      if (spec->takesValue && eq != std::string::npos) {
+        value = arg.substr(eq + 1);
+      } else if (spec->takesValue) {
+        if (i + 1 >= args.size()) return Fail(out, name + " needs a value");
+        value = args[++i];
+      } else if (eq != std::string::npos) {
+        return Fail(out, name + " takes no value");
+      }
+      if (spec->takesValue && value.empty()) return Fail(out, name + " needs a value");
+      if (std::string e = spec->apply(o, value); !e.empty()) return Fail(out, e);
+      used.push_back(spec);
+      continue;
+    }
+    const CommandName* command = nullptr;
+    for (const CommandName& c : kCommands) {
+      if (c.name == arg) command = &c;
+    }
+    if (command == nullptr) return Fail(out, "unknown command '" + arg + "'");
+    if (haveCommand) return Fail(out, "only one command at a time ('" + arg + "')");
+    o.command = command->command;
+    haveCommand = true;
+  }
+  if (!haveCommand) return Fail(out, "no command given (report, watch, info or profile)");
+  for (const OptionSpec* s : used) {
+    if (s->onlyFor.empty()) continue;
+    bool fits = false;
+    for (Command c : s->onlyFor) fits = fits || c == o.command;
+    if (!fits) {
+      return Fail(
+          out, std::string(s->name) + " does not apply to " + std::string(CommandText(o.command)));
+    }
+  }
+  return out;
+}
+
+std::string UsageText() {
+  return R"(Usage: kevatra-cli [OPTIONS] COMMAND
+
+Reads the board's fans, temperatures and voltages as the Kevatra monitor
+window shows them.
+
+Commands:
+  report          start up once and print the 15 rows with their readings
+  watch           print one line of readings per sample until interrupted
+  info            the eight lines of the hardware information summary
+  profile         the hardware monitoring profile text
+  help, version
+
+Options:
+  --board NAME|FILE  run on a simulated board: a catalogue name or a board file
+                     (without it the real hardware is used; that needs root or
+                     CAP_SYS_RAWIO)
+  --settings FILE    use this settings file instead of your own
+  --save             write the settings back at the end, as the monitor does
+                     on exit (otherwise nothing is written)
+  --all              sample all 15 channels, checked or not, for this run
+                     (also the case while no settings were ever saved)
+  --json             report: print the rows as JSON
+  --interval SECS    watch: sample every SECS seconds instead of IntervalTime
+  --count N          watch: stop after N samples
+  --actions          report, watch: run the error actions (bell, count-down,
+                     power requests); otherwise they never fire
+  --log              report, watch: append to the channel log files as set up
+  /asms0 /asms1 /asms2  board-switch override, as for the monitor
+  -h, --help         this text
+  --version          print the version
+)";
+}
+
+}  // namespace kev::cli

@@ -1,0 +1,38 @@
+// The command line of kevatra-cli.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kev::cli {
+
+enum class Command { Report, Watch, Info, Profile, Help, Version };
+
+struct CliOptions {
+  Command command = Command::Help;
+  std::optional<std::string> board;         // catalogue name or board file
+  std::optional<std::string> settingsFile;  // hive file instead of the user's own
+  bool save = false;                        // write the settings back at the end
+  bool json = false;                        // report as JSON
+  bool actions = false;                     // let error actions run
+  bool log = false;                         // let channel logging run
+  bool all = false;                         // sample every channel, checked or not, for this run
+  std::optional<uint64_t> intervalMs;       // watch: instead of IntervalTime
+  std::optional<uint64_t> count;            // watch: stop after this many samples
+  std::vector<std::string> switches;        // "/asms0".."/asms2", handed to the start-up
+};
+
+struct ParsedOptions {
+  CliOptions options;
+  std::string error;  // one line; empty when the command line is good
+  bool ok() const { return error.empty(); }
+};
+
+ParsedOptions ParseOptions(const std::vector<std::string>& args);
+
+std::string UsageText();
+inline constexpr const char* kVersionText = "kevatra-cli 2.10";
+
+}  // namespace kev::cli

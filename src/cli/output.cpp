@@ -1,0 +1,133 @@
+#include "cli/output.h"
+
+#include <charconv>
+#include <iomanip>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "monitor/value_text.h"
+
+namespace kev::cli {
+namespace {
+
+constexpr int kNameWidth = 14;
+constexpr int kSummaryCaptionWidth = 26;
+
+// Window titles of the three row groups, and their JSON names.
+constexpr std::array<std::string_view, kGroupCount> kGroupTitles{"Fan Speed", "Temperature",
+                                                                 "Voltage"};
+constexpr std::array<std::string_view, kGroupCount> kGroupKeys{"fan", "temp", "volt"};
+
+std::string Trim(std::string_view s) {
+  const size_t first = s.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return std::string(s.substr(first, s.find_last_not_of(' ') - first + 1));
+}
+
+struct UnitSuffix {
+  std::string_view marker;  // what follows the number
+  std::string_view unit;
+};
+constexpr std::array<UnitSuffix, 3> kUnits{{{"RPM", "RPM"}, {"C / ", "C"}, {"V", "V"}}};
+
+const SensorChannel& ChannelAt(const ChannelSet& c, int channel) {
+  return c[static_cast<size_t>(channel - 1)];
+}
+
+}  // namespace
+
+std::string RowName(const RowView& row) {
+  std::string name = Trim(row.caption);
+  return name.empty() ? Trim(CaptionFor(row.channel, 0).caption) : name;
+}
+
+Reading ParseReading(std::string_view text, char decimalPoint) {
+  if (text.ends_with(kTextErrorSuffix))
+    text.remove_suffix(std::string_view(kTextErrorSuffix).size());
+  std::string number;  // in the C locale's notation for from_chars
+  size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    if (text[i] == '-') number += '-';
+    ++i;
+  }
+  for (; i < text.size(); ++i) {
+    if (text[i] >= '0' && text[i] <= '9') {
+      number += text[i];
+    } else if (text[i] == decimalPoint) {
+      number += '.';
+    } else {
+      break;
+    }
+  }
+  const std::string_view rest = text.substr(i);
+  for (const UnitSuffix& u : kUnits) {
+    if (!rest.starts_with(u.marker)) continue;
+    double v = 0;
+    const char* end = number.data() + number.size();
+    auto [p, ec] = std::from_chars(number.data(), end, v);
+    if (ec == std::errc() && p == end) return {v, std::string(u.unit)};
+  }
+  return {};
+}
+
+std::string FormatReport(const RowsSnapshot& s) {
+  std::ostringstream out;
+  int group = -1;
+  for (int ch : s.rows.ChannelsInRowOrder()) {
+    const int g = GroupIndex(GroupOfChannel(ch).group);
+    if (g != group) out << kGroupTitles[static_cast<size_t>(g)] << '\n';
+    group = g;
+    out << "  " << std::left << std::setw(kNameWidth) << RowName(s.rows.row(ch)) << ' '
+        << ChannelAt(s.channels, ch).valueText << '\n';
+  }
+  return out.str();
+}
+
+std::string FormatReportJson(const RowsSnapshot& s, std::string_view chip,
+                             const std::optional<std::string>& board) {
+  nlohmann::ordered_json rows = nlohmann::ordered_json::array();
+  for (int ch : s.rows.ChannelsInRowOrder()) {
+    const RowView& r = s.rows.row(ch);
+    const SensorChannel& c = ChannelAt(s.channels, ch);
+    const Reading reading = ParseReading(c.valueText, s.decimalPoint);
+    nlohmann::ordered_json j;
+    j["channel"] = ch;
+    j["group"] = kGroupKeys[static_cast<size_t>(GroupIndex(GroupOfChannel(ch).group))];
+    j["name"] = RowName(r);
+    j["label"] = std::string(r.label);
+    j["checked"] = ChannelChecked(s.settings, ch);
+    j["text"] = c.valueText;
+    j["value"] = reading.value ? nlohmann::ordered_json(*reading.value) : nullptr;
+    j["unit"] = reading.value ? nlohmann::ordered_json(reading.unit) : nullptr;
+    j["error"] = c.inError;
+    rows.push_back(std::move(j));
+  }
+  nlohmann::ordered_json doc;
+  doc["board"] = board ? nlohmann::ordered_json(*board) : nullptr;
+  doc["chip"] = std::string(chip);
+  doc["rows"] = std::move(rows);
+  return doc.dump(2) + "\n";
+}
+
+std::string FormatWatchLine(const RowsSnapshot& s, const LocalTime& when) {
+  std::string line = FormatTimeStamp(when);
+  bool any = false;
+  for (int ch : s.rows.ChannelsInRowOrder()) {
+    if (!ChannelChecked(s.settings, ch)) continue;
+    line += any ? " | " : "  ";
+    line += RowName(s.rows.row(ch)) + " " + ChannelAt(s.channels, ch).valueText;
+    any = true;
+  }
+  return line + (any ? "\n" : "  (no channel checked)\n");
+}
+
+std::string FormatSummary(const report::InfoSummary& summary) {
+  std::ostringstream out;
+  for (size_t i = 0; i < report::kSummaryLines; ++i) {
+    out << std::left << std::setw(kSummaryCaptionWidth) << report::kSummaryCaptions[i]
+        << summary.texts[i] << '\n';
+  }
+  return out.str();
+}
+
+}  // namespace kev::cli

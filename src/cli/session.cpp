@@ -1,0 +1,123 @@
+#include "cli/session.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <ostream>
+
+#include "hw/realports.h"
+#include "monitor/logind_power.h"
+#include "settings/settings_io.h"
+
+namespace kev::cli {
+namespace {
+
+bool LooksLikeFile(const std::string& name) {
+  std::error_code ec;
+  return name.find('/') != std::string::npos || name.ends_with(".json") ||
+         std::filesystem::exists(name, ec);
+}
+
+std::string CatalogueList() {
+  std::string list;
+  for (const std::string& n : sim::CatalogueBoardNames()) list += (list.empty() ? "" : ", ") + n;
+  return list;
+}
+
+std::unique_ptr<sim::SimBoard> LoadBoard(const std::string& name, std::string& error) {
+  const std::vector<std::string> names = sim::CatalogueBoardNames();
+  const bool inCatalogue = std::find(names.begin(), names.end(), name) != names.end();
+  if (!inCatalogue && !LooksLikeFile(name)) {
+    error = "unknown board '" + name + "' (catalogue: " + CatalogueList() + ")";
+    return nullptr;
+  }
+  sim::BoardResult r = inCatalogue ? sim::LoadCatalogueBoard(name) : sim::LoadBoardFile(name);
+  if (!r) {
+    error = "bad board: " + r.error().text();
+    return nullptr;
+  }
+  return r.take();
+}
+
+const char* ProcessEnv(const char* name) { return std::getenv(name); }
+
+}  // namespace
+
+Session::Session(const CliOptions& options, const CliEnv& env, std::ostream& err)
+    : options_(options), env_(env) {
+  HostServices services;
+  services.err = &err;
+  services.stopRequested = env.stopRequested;
+  services.sleepMs = env.sleepMs;
+  services.saveSettings = [this] {
+    std::string ignored;
+    return !options_.save || Save(ignored);
+  };
+  if (!options.board) {
+    if (env.power == nullptr) ownPower_ = std::make_unique<LogindPower>();
+    services.power = env.power != nullptr ? env.power : ownPower_.get();
+  }
+  host_ = std::make_unique<CliHost>(options, std::move(services));
+}
+
+Session::~Session() = default;
+
+std::unique_ptr<Session> Session::Open(const CliOptions& options, const CliEnv& env,
+                                       std::ostream& err, std::string& error) {
+  std::unique_ptr<Session> s(new Session(options, env, err));
+  if (options.board) {
+    s->board_ = LoadBoard(*options.board, error);
+    if (!s->board_) return nullptr;
+    s->io_ = &s->board_->machine();
+  } else {
+    s->realPorts_ = env.openRealPorts ? env.openRealPorts() : std::make_unique<RealPorts>();
+    if (!s->realPorts_->requestAccess()) {
+      const std::string why = s->realPorts_->refusalReason();
+      error = why.empty() ? "Port access refused: run as root or with CAP_SYS_RAWIO." : why;
+      return nullptr;
+    }
+    s->io_ = s->realPorts_.get();
+  }
+
+  const std::string path = options.settingsFile
+                               ? *options.settingsFile
+                               : DefaultHivePath(env.env ? env.env : EnvLookup(ProcessEnv));
+  if (!path.empty()) {
+    s->hive_ = std::make_unique<HiveFileRegistry>(path);
+    for (const std::string& problem : s->hive_->load()) {
+      err << "kevatra-cli: " << path << ": " << problem << '\n';
+    }
+  }
+
+  LogSeams seams = SystemLogSeams(s->files_);
+  if (env.now) seams.now = env.now;
+  s->ctx_ = std::make_unique<MonitorContext>(
+      MonitorContext{*s->io_, s->settings_, s->detect_, s->channels_, *s->host_, OsVersion{},
+                     std::string(), seams, UserNumberFormat()});
+  s->rows_ = std::make_unique<RowModel>(s->settings_, s->detect_, s->channels_);
+  return s;
+}
+
+void Session::Start() {
+  StartupEnv env;
+  env.args = options_.switches;
+  env.registry = hive_ ? static_cast<const Registry*>(hive_.get()) : &scratch_;
+  env.currentDirectory = env_.currentDirectory;
+  startup_.Run(*ctx_, detect_, *rows_, *host_, env);
+}
+
+bool Session::Save(std::string& error) {
+  if (!hive_) {
+    error = "no place for the settings file: neither XDG_CONFIG_HOME nor HOME is set";
+    return false;
+  }
+  // Save what the monitor would: the loaded settings plus what start-up and
+  // sampling changed, without this run's own overrides.
+  MonitorSettings toSave = settings_;
+  host_->overrides().Restore(toSave);
+  const SaveResult r = SaveSettings(*hive_, toSave);
+  if (!r.ok) error = "cannot save the settings: " + r.error;
+  return r.ok;
+}
+
+}  // namespace kev::cli
