@@ -38,7 +38,7 @@ struct HiveParseResult {
 
 // Reads hive text in any of the accepted encodings. Never fails: whatever
 // can be read is kept and every damaged spot is listed in problems.
-HiveParseResult ParseHive(std::string_view bytes);
+HiveParseResult ParseHive(std::string_view bytes, size_t max_bytes = kMaxHiveBytes);
 // Writes the hive text (UTF-8, version 5.00 header).
 std::string FormatHive(const HiveTree& tree);
 

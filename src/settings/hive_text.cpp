@@ -190,6 +190,9 @@ class HiveReader {
       return;
     }
     std::optional<RegValue> value = parseData(line, strict(i));
+    if (!value && strict(i)) {
+      return problems_.add(first + 1, "the file ends inside \"" + name + "\" (cut short?)");
+    }
     if (!value) return problems_.add(first + 1, "unreadable data of \"" + name + "\"");
     key_->set(name, std::move(*value));
   }
@@ -206,6 +209,8 @@ class HiveReader {
     return true;
   }
 
+  // On a last line without its line end (a file cut short?) only forms
+  // that show they are complete are taken: a closed text, eight dword digits.
   std::optional<RegValue> parseData(std::string_view s, bool strict) const {
     if (s.front() == '"') {
       auto text = TakeQuoted(s);
@@ -217,23 +222,24 @@ class HiveReader {
       if (!v) return std::nullopt;
       return DwordValue(*v);
     }
-    if (StartsWithNoCase(s, "hex:")) return parseHex(REG_BINARY, s.substr(4), strict);
+    if (strict) return std::nullopt;
+    if (StartsWithNoCase(s, "hex:")) return parseHex(REG_BINARY, s.substr(4));
     if (StartsWithNoCase(s, "hex(")) {
       size_t close = s.find("):");
       if (close == std::string_view::npos) return std::nullopt;
       auto type = ParseHexNumber(s.substr(4, close - 4), 1);
       if (!type) return std::nullopt;
-      return parseHex(*type, s.substr(close + 2), strict);
+      return parseHex(*type, s.substr(close + 2));
     }
     return std::nullopt;
   }
 
-  std::optional<RegValue> parseHex(uint32_t type, std::string_view list, bool strict) const {
+  std::optional<RegValue> parseHex(uint32_t type, std::string_view list) const {
     RegValue v{type, {}};
     while (!Trim(list).empty()) {
       size_t comma = list.find(',');
       std::string_view token = Trim(list.substr(0, comma));
-      auto byte = ParseHexNumber(token, strict ? 2 : 1);
+      auto byte = ParseHexNumber(token, 1);
       if (!byte || *byte > 0xFF) return std::nullopt;
       v.data.push_back(static_cast<uint8_t>(*byte));
       list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
@@ -317,13 +323,13 @@ void AppendData(std::string& out, const RegValue& v) {
 
 }  // namespace
 
-HiveParseResult ParseHive(std::string_view bytes) {
+HiveParseResult ParseHive(std::string_view bytes, size_t max_bytes) {
   HiveParseResult result;
   Problems problems;
-  if (bytes.size() > kMaxHiveBytes) {
-    problems.add(0, "the file is larger than " + std::to_string(kMaxHiveBytes >> 20) +
-                        " MiB; only its start was read");
-    bytes = bytes.substr(0, kMaxHiveBytes);
+  if (bytes.size() > max_bytes) {
+    problems.add(0, "the file is larger than " + std::to_string(max_bytes) +
+                        " bytes; only its start was read");
+    bytes = bytes.substr(0, max_bytes);
   }
   std::string text = DecodeFile(bytes, problems);
   HiveReader(text, result.tree, problems).run();

@@ -84,6 +84,8 @@ struct MonitorSettings {
   // Run-time flags, never stored in the seven keys.
   bool SettingsDefaulted = false;
   bool StartWithWindows = false;
+
+  bool operator==(const MonitorSettings&) const = default;
 };
 
 // Per-channel views of the numbered fields, for code that walks channels

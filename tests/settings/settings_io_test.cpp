@@ -1,0 +1,217 @@
+// Loading and saving the seven groups: the all-or-nothing rule and the type rules.
+#include "settings/settings_io.h"
+
+#include <gtest/gtest.h>
+
+namespace kev {
+namespace {
+
+// Registry path and value names spelled out here, so a wrong shared
+// constant cannot hide.
+constexpr const char* kGeneral = "Software\\Tolvenor\\Kevatra\\General";
+constexpr const char* kErrorAction = "Software\\Tolvenor\\Kevatra\\ErrorAction";
+constexpr const char* kLogging = "Software\\Tolvenor\\Kevatra\\Logging";
+constexpr const char* kFanSpeed = "Software\\Tolvenor\\Kevatra\\FanSpeed";
+constexpr const char* kTemperature = "Software\\Tolvenor\\Kevatra\\Temperature";
+
+class SettingsIoTest : public ::testing::Test {
+ protected:
+  // A registry holding a complete save of a record that differs from the defaults.
+  void SetUp() override {
+    stored.AlwaysOnTop = true;
+    stored.IntervalTime = 5000;
+    stored.xPosition = 17;
+    stored.ErrAct2Switch = true;
+    stored.SoundFile1 = "fan.wav";
+    stored.SoundFile2 = "temp.wav";
+    stored.SoundFile3 = "volt.wav";
+    stored.LoggingVolt9 = true;
+    stored.LogFileSizeLimit = 7;
+    stored.LogFileDirectory = "/var/log/kev/";
+    stored.Fan2PPR = 2;
+    stored.Fan1Limit = 100;
+    stored.Temp2SMBAddress = -1;
+    stored.Temp3SMBAddress = 4;
+    stored.Temp1Adjustor = -5;
+    stored.Volt9LLimit = 200;
+    ASSERT_TRUE(SaveSettings(reg, stored));
+  }
+
+  MonitorSettings Load(const LoadContext& ctx = {}) {
+    MonitorSettings s;
+    LoadSettings(reg, s, ctx);
+    return s;
+  }
+
+  MemoryRegistry reg;
+  MonitorSettings stored;
+};
+
+TEST_F(SettingsIoTest, FirstRunTakesEveryDefaultAndCentresTheWindow) {
+  MemoryRegistry empty;
+  MonitorSettings s;
+  s.IntervalTime = 42;  // whatever was there before is replaced
+  LoadResult r = LoadSettings(empty, s, {1024, 768, 301, 200});
+  EXPECT_TRUE(s.SettingsDefaulted);
+  EXPECT_EQ(r.defaultedGroups.size(), 7u);
+  EXPECT_EQ(s.IntervalTime, 1000);
+  EXPECT_EQ(s.xPosition, 361);  // (1024 - 301) / 2 truncated
+  EXPECT_EQ(s.yPosition, 284);
+  EXPECT_FALSE(s.CheckBoxFan1);
+  EXPECT_EQ(s.MainChipPortAddress, 0x290);
+  EXPECT_EQ(s.Temp2SMBAddress, -1);
+  EXPECT_EQ(s.Volt5PositionIndex, 4);
+  // A window wider than the screen: the division truncates toward zero.
+  MonitorSettings wide;
+  LoadSettings(empty, wide, {800, 600, 1001, 603});
+  EXPECT_EQ(wide.xPosition, -100);
+  EXPECT_EQ(wide.yPosition, -1);
+}
+
+TEST_F(SettingsIoTest, SavedRecordLoadsBackUnchanged) {
+  MonitorSettings s = Load();
+  EXPECT_FALSE(s.SettingsDefaulted);
+  EXPECT_TRUE(s == stored);
+}
+
+TEST_F(SettingsIoTest, ValuesAreStoredWithTheirNamesAndTypes) {
+  EXPECT_EQ(reg.queryValue(kGeneral, "IntervalTime"), DwordValue(5000));
+  EXPECT_EQ(reg.queryValue(kGeneral, "AlwaysOnTop"), DwordValue(1));
+  EXPECT_EQ(reg.queryValue(kErrorAction, "SoundFile1"), TextValue("fan.wav"));
+  EXPECT_EQ(reg.queryValue(kLogging, "LogFileDirectory")->data.back(), 0);  // with its zero
+  EXPECT_EQ(reg.queryValue("Software\\Tolvenor\\Kevatra\\Display", "CheckBoxVolt9"), DwordValue(0));
+  EXPECT_EQ(reg.queryValue("Software\\Tolvenor\\Kevatra\\Voltage", "Volt9LLimit"), DwordValue(200));
+  EXPECT_EQ(reg.queryValue(kTemperature, "Temp1Adjustor"), DwordValue(0xFFFFFFFB));
+}
+
+TEST_F(SettingsIoTest, MinusOneIsStoredAsAllOnesAndReadsBack) {
+  EXPECT_EQ(reg.queryValue(kTemperature, "Temp2SMBAddress"), DwordValue(0xFFFFFFFF));
+  EXPECT_EQ(Load().Temp2SMBAddress, -1);
+}
+
+TEST_F(SettingsIoTest, FlagStoredAsTwoReadsTrueAndSavesAsOne) {
+  reg.setValue(kGeneral, "MonitorWindowMode", DwordValue(2));
+  MonitorSettings s = Load();
+  EXPECT_TRUE(s.MonitorWindowMode);
+  ASSERT_TRUE(SaveSettings(reg, s));
+  EXPECT_EQ(reg.queryValue(kGeneral, "MonitorWindowMode"), DwordValue(1));
+}
+
+TEST_F(SettingsIoTest, MissingNumberPutsOnlyItsGroupToDefaults) {
+  reg.deleteValue(kLogging, "LogFileSizeLimit");
+  MonitorSettings s = Load();
+  EXPECT_FALSE(s.LoggingVolt9);  // read before the failure, still defaulted
+  EXPECT_EQ(s.LogFileSizeLimit, 1);
+  EXPECT_EQ(s.LogFileDirectory, "");
+  EXPECT_EQ(s.SoundFile1, "fan.wav");  // other groups unaffected
+  EXPECT_EQ(s.Fan1Limit, 100);
+  EXPECT_FALSE(s.SettingsDefaulted);
+}
+
+TEST_F(SettingsIoTest, MistypedNumberPutsTheWholeGroupToDefaults) {
+  reg.setValue(kFanSpeed, "Fan2Limit", TextValue("100"));
+  MonitorSettings s = Load();
+  EXPECT_EQ(s.Fan2PPR, 1);
+  EXPECT_EQ(s.Fan1Limit, 254);
+  EXPECT_EQ(s.Fan3PositionIndex, 2);
+}
+
+TEST_F(SettingsIoTest, DwordLongerThanFourBytesFailsAndShorterIsTakenAsLowBytes) {
+  reg.setValue(kFanSpeed, "Fan1Limit", RegValue{REG_DWORD, {100, 0, 0, 0, 0}});
+  EXPECT_EQ(Load().Fan2PPR, 1);
+  reg.setValue(kFanSpeed, "Fan1Limit", RegValue{REG_DWORD, {99}});
+  MonitorSettings s = Load();
+  EXPECT_EQ(s.Fan1Limit, 99);
+  EXPECT_EQ(s.Fan2PPR, 2);
+}
+
+TEST_F(SettingsIoTest, MissingTextReadsEmptyButTextOfWrongTypeFailsTheGroup) {
+  reg.deleteValue(kErrorAction, "SoundFile2");
+  MonitorSettings s = Load();
+  EXPECT_EQ(s.SoundFile2, "");
+  EXPECT_EQ(s.SoundFile3, "volt.wav");
+  EXPECT_TRUE(s.ErrAct2Switch);
+
+  reg.setValue(kErrorAction, "SoundFile1", DwordValue(1));
+  s = Load();
+  EXPECT_EQ(s.SoundFile3, "");
+  EXPECT_FALSE(s.ErrAct2Switch);
+}
+
+TEST_F(SettingsIoTest, TextIsCutAtItsFirstZeroAndExpandableTextIsLiteral) {
+  reg.setValue(kErrorAction, "SoundFile1", RegValue{REG_SZ, {'a', 0, 'b', 0}});
+  reg.setValue(kErrorAction, "SoundFile2", TextValue("%HOME%/x.wav", REG_EXPAND_SZ));
+  reg.setValue(kErrorAction, "SoundFile3", RegValue{REG_SZ, {'n', 'o', 'z'}});  // no zero
+  MonitorSettings s = Load();
+  EXPECT_EQ(s.SoundFile1, "a");
+  EXPECT_EQ(s.SoundFile2, "%HOME%/x.wav");
+  EXPECT_EQ(s.SoundFile3, "noz");
+  ASSERT_TRUE(SaveSettings(reg, s));
+  EXPECT_EQ(reg.queryValue(kErrorAction, "SoundFile2")->type, REG_SZ);
+}
+
+TEST_F(SettingsIoTest, GeneralGroupFailureSetsSettingsDefaulted) {
+  reg.setValue(kGeneral, "yPosition", RegValue{REG_BINARY, {1, 0, 0, 0}});
+  MonitorSettings s = Load({640, 480, 40, 80});
+  EXPECT_TRUE(s.SettingsDefaulted);
+  EXPECT_FALSE(s.AlwaysOnTop);
+  EXPECT_EQ(s.xPosition, 300);
+  EXPECT_EQ(s.IntervalTime, 1000);
+  EXPECT_EQ(s.SoundFile1, "fan.wav");
+}
+
+TEST_F(SettingsIoTest, NamesMatchWithoutRegardToLetterCase) {
+  reg.deleteValue(kGeneral, "IntervalTime");
+  reg.setValue("software\\TOLVENOR\\kevatra\\general", "intervaltime", DwordValue(2000));
+  EXPECT_EQ(Load().IntervalTime, 2000);
+}
+
+TEST_F(SettingsIoTest, OutOfRangeValuesAreKeptAsStored) {
+  reg.setValue(kGeneral, "IntervalTime", DwordValue(1500));
+  reg.setValue(kFanSpeed, "Fan1PPR", DwordValue(0));
+  reg.setValue(kFanSpeed, "Fan1CaptionIndex", DwordValue(500));
+  MonitorSettings s = Load();
+  EXPECT_EQ(s.IntervalTime, 1500);
+  EXPECT_EQ(s.Fan1PPR, 0);
+  EXPECT_EQ(s.Fan1CaptionIndex, 500);
+}
+
+// A registry that refuses one value, or refuses to flush.
+class RefusingRegistry : public MemoryRegistry {
+ public:
+  std::string refuse;
+  bool failFlush = false;
+  int flushes = 0;
+  bool setValue(std::string_view path, std::string_view name, const RegValue& v) override {
+    return name != refuse && MemoryRegistry::setValue(path, name, v);
+  }
+  SaveResult flush() override {
+    ++flushes;
+    return failFlush ? SaveResult::Failed("disk full") : SaveResult{};
+  }
+};
+
+TEST(SettingsSave, StopsAtTheFirstFailedValueAndDoesNotFlush) {
+  RefusingRegistry reg;
+  reg.refuse = "Fan2PPR";
+  SaveResult r = SaveSettings(reg, MonitorSettings{});
+  EXPECT_FALSE(r);
+  EXPECT_NE(r.error.find("Fan2PPR"), std::string::npos);
+  EXPECT_TRUE(reg.queryValue(kFanSpeed, "Fan1PPR"));          // written before
+  EXPECT_FALSE(reg.queryValue(kFanSpeed, "Fan3PPR"));         // not reached
+  EXPECT_FALSE(reg.openKey(kTemperature));                    // later groups not written
+  EXPECT_TRUE(reg.queryValue(kLogging, "LogFileDirectory"));  // earlier groups written
+  EXPECT_EQ(reg.flushes, 0);
+}
+
+TEST(SettingsSave, FlushFailureReachesTheCaller) {
+  RefusingRegistry reg;
+  reg.failFlush = true;
+  SaveResult r = SaveSettings(reg, MonitorSettings{});
+  EXPECT_FALSE(r);
+  EXPECT_EQ(r.error, "disk full");
+  EXPECT_EQ(reg.flushes, 1);
+}
+
+}  // namespace
+}  // namespace kev
