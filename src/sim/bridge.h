@@ -41,10 +41,10 @@ std::vector<std::string> SouthBridgeKinds();
 // one IsSouthBridgeKind accepts.
 SouthBridge AddSouthBridge(SimBoard& board, const SouthBridgeSetup& setup);
 
-// Host bridges at bus 0 device 0. Kinds: "440BX", "440GX", "440LX", "i815",
-// "i850", "KT133", "ApolloPro133A", "AMD-751", "AMD-761", "M1541", "SiS5600",
-// "SiS530". agp false gives the 440BX/GX identifier of the AGP-disabled
-// configuration; dualCoreVoltage clears the 440BX/GX register 50h bit 15.
+// Host bridges at bus 0 device 0. Kinds: "440BX", "440GX", "440LX", "i810",
+// "i815", "i830M", "i850", "KT133", "KT266", "ApolloPro133A", "AMD-751",
+// "AMD-761", "M1541", "SiS5600", "SiS530". agp false gives the 440BX/GX identifier of the
+// AGP-disabled configuration; dualCoreVoltage clears the 440BX/GX register 50h bit 15.
 struct HostBridgeSetup {
   std::string kind;
   bool agp = true;

@@ -23,13 +23,16 @@ struct HostModel {
   bool nbxCfg;  // has the 440BX/GX configuration register and AGP variants
 };
 
-constexpr std::array<HostModel, 12> kHostBridges{{
+constexpr std::array<HostModel, 15> kHostBridges{{
     {"440BX", 0x8086, 0x7190, 0x03, true},
     {"440GX", 0x8086, 0x71A0, 0x00, true},
     {"440LX", 0x8086, 0x7180, 0x03, false},
+    {"i810", 0x8086, 0x7120, 0x03, false},
     {"i815", 0x8086, 0x1130, 0x04, false},
+    {"i830M", 0x8086, 0x3575, 0x04, false},
     {"i850", 0x8086, 0x2530, 0x02, false},
     {"KT133", 0x1106, 0x0305, 0x03, false},
+    {"KT266", 0x1106, 0x3099, 0x00, false},
     {"ApolloPro133A", 0x1106, 0x0691, 0xC4, false},
     {"AMD-751", 0x1022, 0x7006, 0x25, false},
     {"AMD-761", 0x1022, 0x700E, 0x13, false},
