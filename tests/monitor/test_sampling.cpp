@@ -1,0 +1,126 @@
+// The group step: panels, hidden and unchecked rows, logs, actions, tray.
+#include <gtest/gtest.h>
+
+#include "monitor/sampling.h"
+#include "monitor_rig.h"
+#include "sim/chips.h"
+
+namespace kev {
+namespace {
+
+using sim::ChipModelKind;
+using sim::FanInput;
+using sim::Signal;
+using sim::VoltInput;
+
+// An LM78 on the ISA pair with a healthy fan 1, a stalled fan 2 and no fan 3.
+struct SamplingTest : ::testing::Test {
+  SamplingTest() : chip(sim::AddMonitorChip(machine, ChipModelKind::Lm78, nullptr, 0x290, -1)) {
+    rig.settings.MainChipPortAddress = 0x290;
+    rig.detect.chip.ChipKind = kind::LM78;
+    chip.setFan(0, FanInput{Signal::constant(4411), 2, true});
+    chip.setTemp(0, Signal::constant(30));
+    for (int v = 0; v < 7; ++v) chip.setVolt(v, VoltInput{Signal::constant(100), true});
+    chip.setVolt(4, VoltInput{Signal::constant(200), true});
+    for (int c = 1; c <= kChannelCount; ++c) ChannelChecked(rig.settings, c) = true;
+  }
+  sim::SimMachine machine;
+  sim::MonitorChip& chip;
+  test::MonitorRig rig{machine};
+};
+
+TEST_F(SamplingTest, PanelsShowEveryChannel) {
+  SampleAllChannels(rig.ctx);
+  EXPECT_EQ(rig.host.panels[1], "4411RPM");
+  EXPECT_EQ(rig.host.panels[2], "N/A [Err]");
+  EXPECT_EQ(rig.host.panels[4], "30.0C / 86.0F");
+  EXPECT_EQ(rig.host.panels[5], "N/A");
+  EXPECT_EQ(rig.host.panels[11], "+12.2V");
+  EXPECT_EQ(rig.host.panels[14], "N/A");  // the LM78 has seven inputs
+  for (const SensorChannel& c : rig.channels) EXPECT_EQ(rig.host.panels[c.number], c.valueText);
+}
+
+TEST_F(SamplingTest, UncheckedRowsShowIgnoreOrNothingAndDropTheirError) {
+  SampleAllChannels(rig.ctx);
+  ASSERT_TRUE(rig.channels[1].inError);
+  rig.settings.CheckBoxFan2 = false;
+  rig.settings.CheckBoxFan3 = false;
+  rig.settings.Fan3CaptionIndex = 1;  // hidden row
+  rig.settings.LoggingFan2 = true;
+  rig.settings.ErrAct2Switch = rig.settings.HoldErrAct2 = true;
+  SampleAllChannels(rig.ctx);
+  EXPECT_EQ(rig.host.panels[2], "Ignore");
+  EXPECT_EQ(rig.host.panels[3], "");
+  EXPECT_FALSE(rig.channels[1].inError);
+  EXPECT_FALSE(rig.channels[2].inError);
+  EXPECT_TRUE(rig.files.files.empty());
+  EXPECT_TRUE(rig.host.events.empty());
+}
+
+TEST_F(SamplingTest, TrayFollowsTheFlagsAfterEachGroup) {
+  rig.settings.CheckBoxFan2 = rig.settings.CheckBoxFan3 = false;
+  rig.settings.Volt5ULimit = 150;
+  SampleAllChannels(rig.ctx);
+  EXPECT_EQ(rig.host.tray, (std::vector<bool>{false, false, true}));
+}
+
+TEST_F(SamplingTest, ActionsRunOncePerChannelInError) {
+  rig.settings.ErrAct2Switch = rig.settings.HoldErrAct2 = true;
+  rig.settings.SoundFile1 = "fan.wav";
+  rig.settings.SoundFile3 = "volt.wav";
+  rig.settings.Volt5ULimit = 150;
+  SampleAllChannels(rig.ctx);
+  // Fans 2 and 3 have no reading; Volt 5 is above its window. Missing
+  // temperatures and voltages never were in error.
+  EXPECT_EQ(rig.host.events,
+            (std::vector<std::string>{"sound:fan.wav", "sound:fan.wav", "sound:volt.wav"}));
+}
+
+TEST_F(SamplingTest, LogsGoToTheStartOrTheChosenDirectory) {
+  rig.settings.LoggingFan1 = true;
+  rig.settings.LoggingVolt5 = true;
+  rig.channels[0].ChannelLabel = "CPU Fan";
+  SampleAllChannels(rig.ctx);
+  EXPECT_EQ(rig.files.files["/start/FAN_1.LOG"], "2001/05/12 13:45:10 [CPU Fan] : 4411RPM\r\n");
+  EXPECT_EQ(rig.files.files["/start/VOLT_5.LOG"], "2001/05/12 13:45:10 : +12.2V\r\n");
+  rig.settings.LogFileDirectory = "/var/kev/";
+  SampleAllChannels(rig.ctx);
+  EXPECT_EQ(rig.files.files.count("/var/kev/FAN_1.LOG"), 1u);
+}
+
+TEST_F(SamplingTest, FailedLogWriteTurnsThatChannelsLoggingOff) {
+  rig.settings.LoggingFan1 = rig.settings.LoggingTemp1 = true;
+  rig.files.failing = {test::MemoryLogFiles::kAppend};
+  SampleFanGroup(rig.ctx);
+  EXPECT_FALSE(rig.settings.LoggingFan1);
+  EXPECT_TRUE(rig.settings.LoggingTemp1);
+  rig.files.failing.clear();
+  SampleAllChannels(rig.ctx);
+  EXPECT_EQ(rig.files.files.count("/start/FAN_1.LOG"), 0u);
+  EXPECT_EQ(rig.files.files.count("/start/TEMP_1.LOG"), 1u);
+}
+
+TEST_F(SamplingTest, CyclesInsideTheCountDownStayConsistent) {
+  rig.settings.ErrAct3Switch = rig.settings.HoldErrAct3 = true;
+  int boxes = 0;
+  rig.host.onCountDown = [&](const std::string&) {
+    ++boxes;
+    SampleAllChannels(rig.ctx);  // ticks keep coming while the box is open
+    SampleAllChannels(rig.ctx);
+    return true;
+  };
+  SampleAllChannels(rig.ctx);
+  EXPECT_EQ(boxes, 1);
+  EXPECT_EQ(rig.host.panels[1], "4411RPM");
+  EXPECT_EQ(rig.host.tray.size(), 9u);
+}
+
+TEST_F(SamplingTest, VanishedChipStillEndsTheCycle) {
+  chip.setVanished(true);
+  SampleAllChannels(rig.ctx);
+  EXPECT_EQ(rig.host.panels[1], "N/A [Err]");
+  EXPECT_EQ(rig.host.panels[11], "N/A");
+}
+
+}  // namespace
+}  // namespace kev
