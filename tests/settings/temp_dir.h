@@ -1,12 +1,12 @@
 // A fresh folder for one test, removed with everything in it afterwards.
 #pragma once
 
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-
-#include <stdlib.h>
 
 namespace kev::test {
 
