@@ -1,6 +1,7 @@
 #include "cli/output.h"
 
 #include <charconv>
+#include <cmath>
 #include <iomanip>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -32,6 +33,13 @@ constexpr std::array<UnitSuffix, 3> kUnits{{{"RPM", "RPM"}, {"C / ", "C"}, {"V",
 
 const SensorChannel& ChannelAt(const ChannelSet& c, int channel) {
   return c[static_cast<size_t>(channel - 1)];
+}
+
+// Whole numbers (revolutions per minute, most degrees) print without ".0".
+nlohmann::ordered_json JsonNumber(double v) {
+  constexpr double kExactInts = 9007199254740992.0;  // 2^53
+  if (std::trunc(v) == v && std::fabs(v) < kExactInts) return static_cast<int64_t>(v);
+  return v;
 }
 
 }  // namespace
@@ -97,7 +105,7 @@ std::string FormatReportJson(const RowsSnapshot& s, std::string_view chip,
     j["label"] = std::string(r.label);
     j["checked"] = ChannelChecked(s.settings, ch);
     j["text"] = c.valueText;
-    j["value"] = reading.value ? nlohmann::ordered_json(*reading.value) : nullptr;
+    j["value"] = reading.value ? JsonNumber(*reading.value) : nullptr;
     j["unit"] = reading.value ? nlohmann::ordered_json(reading.unit) : nullptr;
     j["error"] = c.inError;
     rows.push_back(std::move(j));

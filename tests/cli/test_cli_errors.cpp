@@ -1,0 +1,104 @@
+#include <memory>
+
+#include "cli_fixture.h"
+#include "sim/machine.h"
+
+namespace kev::cli::testing {
+namespace {
+
+using CliErrors = CliTest;
+
+// One line on stderr, nothing on stdout.
+void ExpectOneErrorLine(const CliRun& r, int code, const std::string& fragment) {
+  EXPECT_EQ(r.code, code);
+  EXPECT_TRUE(r.out.empty()) << r.out;
+  EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+  EXPECT_EQ(r.err.rfind("kevatra-cli: ", 0), 0u) << r.err;
+  EXPECT_NE(r.err.find(fragment), std::string::npos) << r.err;
+}
+
+TEST_F(CliErrors, BadCommandLinesAreUsageErrors) {
+  ExpectOneErrorLine(run({"report", "--bogus"}), kExitUsage, "unknown option '--bogus'");
+  ExpectOneErrorLine(run({}), kExitUsage, "no command given");
+  ExpectOneErrorLine(run({"reprt"}), kExitUsage, "unknown command 'reprt'");
+  ExpectOneErrorLine(run({"report", "info"}), kExitUsage, "only one command");
+  ExpectOneErrorLine(run({"watch", "--json"}), kExitUsage, "--json does not apply to watch");
+  ExpectOneErrorLine(run({"report", "--count", "3"}), kExitUsage, "--count does not apply");
+  ExpectOneErrorLine(run({"watch", "--count", "0"}), kExitUsage, "--count needs a whole number");
+  ExpectOneErrorLine(run({"watch", "--count", "2x"}), kExitUsage, "--count needs a whole number");
+  ExpectOneErrorLine(run({"watch", "--interval", "-1"}), kExitUsage, "--interval needs");
+  ExpectOneErrorLine(run({"watch", "--interval", "nan"}), kExitUsage, "--interval needs");
+  ExpectOneErrorLine(run({"watch", "--interval"}), kExitUsage, "--interval needs a value");
+  ExpectOneErrorLine(run({"report", "--board="}), kExitUsage, "--board needs a value");
+  ExpectOneErrorLine(run({"report", "--save=yes"}), kExitUsage, "--save takes no value");
+}
+
+TEST_F(CliErrors, HelpAndVersion) {
+  const CliRun help = run({"--help"});
+  EXPECT_EQ(help.code, kExitOk);
+  EXPECT_EQ(help.out.rfind("Usage: kevatra-cli", 0), 0u);
+  const CliRun version = run({"report", "--version"});
+  EXPECT_EQ(version.code, kExitOk);
+  EXPECT_EQ(version.out, "kevatra-cli 2.10\n");
+  EXPECT_TRUE(version.err.empty());
+}
+
+TEST_F(CliErrors, UnknownBoardNameListsTheCatalogue) {
+  const CliRun r = runWithSettings({"report", "--board", "nope"});
+  ExpectOneErrorLine(r, kExitFailure, "unknown board 'nope'");
+  EXPECT_NE(r.err.find("demo"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(settingsPath()));
+}
+
+TEST_F(CliErrors, BadBoardFilesNameTheProblem) {
+  ExpectOneErrorLine(runWithSettings({"report", "--board", path("missing.json")}), kExitFailure,
+                     "missing.json");
+  writeFile(path("broken.json"), "{ \"chips\": [ ");
+  ExpectOneErrorLine(runWithSettings({"report", "--board", path("broken.json")}), kExitFailure,
+                     "broken.json");
+  writeFile(path("odd.json"), R"({"chips": [{"kind": "NoSuchChip"}]})");
+  ExpectOneErrorLine(runWithSettings({"report", "--board", path("odd.json")}), kExitFailure,
+                     "chips[0]");
+}
+
+TEST_F(CliErrors, RefusedPortsGiveOneLineAndTouchNothing) {
+  sim::SimMachine* machine = nullptr;
+  env.openRealPorts = [&machine] {
+    auto m = std::make_unique<sim::SimMachine>();
+    m->setAccessAllowed(false, "Port access refused: run as root or grant CAP_SYS_RAWIO.");
+    machine = m.get();
+    return std::unique_ptr<PortIo>(std::move(m));
+  };
+  const CliRun r = run({"report", "--save"});
+  ExpectOneErrorLine(r, kExitFailure, "CAP_SYS_RAWIO");
+  ASSERT_NE(machine, nullptr);
+  EXPECT_EQ(machine->accessCount(), 0u);
+  EXPECT_FALSE(std::filesystem::exists(path("config")));
+}
+
+TEST_F(CliErrors, PortsWithoutAReasonStillSayWhatIsMissing) {
+  env.openRealPorts = [] {
+    auto m = std::make_unique<sim::SimMachine>();
+    m->setAccessAllowed(false);
+    return std::unique_ptr<PortIo>(std::move(m));
+  };
+  ExpectOneErrorLine(run({"info"}), kExitFailure, "root or with CAP_SYS_RAWIO");
+}
+
+TEST_F(CliErrors, RealPortsThatAllowAccessAreUsed) {
+  env.openRealPorts = [] { return std::unique_ptr<PortIo>(std::make_unique<sim::SimMachine>()); };
+  const CliRun r = runWithSettings({"report"});
+  EXPECT_EQ(r.code, kExitOk) << r.err;
+  EXPECT_NE(r.out.find("Fan 1"), std::string::npos);
+  EXPECT_NE(r.out.find("N/A"), std::string::npos);  // an empty machine has no readings
+}
+
+TEST_F(CliErrors, AFailedSaveIsReported) {
+  std::filesystem::create_directories(path("dir.reg"));
+  const CliRun r = run({"report", "--board", "demo", "--settings", path("dir.reg"), "--save"});
+  EXPECT_EQ(r.code, kExitFailure);
+  EXPECT_NE(r.err.find("cannot save the settings"), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace kev::cli::testing
