@@ -248,7 +248,7 @@ void WinbondModel::measureBankTemp(int bank, int sensor) {
   if ((b.get(kRegBankConfig) & kSensorStop) != 0) return;
   uint16_t w = TempToWord9(tempC(sensor));
   if (part_.asusTemp2 && bank == kTempBank2)
-    w = static_cast<uint16_t>((AsusRaw(tempC(sensor)) & 0xFF) << 8);
+    w = static_cast<uint16_t>(static_cast<uint8_t>(AsusRaw(tempC(sensor))) << 8);
   b.set(kRegBankTemp, static_cast<uint8_t>(w >> 8));
   b.set(kRegBankHalf, static_cast<uint8_t>(w));
 }

@@ -27,6 +27,8 @@
 //                        volts 0 VIN1 (14h), 1 VIN2 (13h), 2 VIN3 (0Dh) at 19 mV,
 //                        3 VDD (15h) at 23.75 mV; GL520SM also temp 1 (0Eh) and,
 //                        with register 03h bit 4 set, volt 4 VIN4 (0Eh) at 19 mV.
+//                        Temperatures are whole degrees plus 119 (GL518SM) or
+//                        130 (GL520SM); fans count an 8 kHz clock.
 //   LM75                 temp 0.
 //   MAX1617              temp 0 local (00h), temp 1 remote (01h).
 // A VoltInput with raw = true gives the register value itself.
