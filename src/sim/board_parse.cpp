@@ -102,23 +102,32 @@ uint64_t Ms(Obj& o, const std::string& key) { return Number(o.req(key), o.at(key
 
 Signal ParseSignal(const json& v, const std::string& path) {
   if (v.is_number()) return Signal::constant(v.get<double>());
+  if (!v.is_object())
+    throw Bad{path, std::string("expected a number or a signal object, got ") + v.type_name()};
   Obj o(v, path);
   const std::string shape = Text(o.req("shape"), o.at("shape"));
+  // Fields are read in the order they are documented, so the first missing
+  // one is the one reported.
+  auto real = [&o](const char* key) { return Real(o.req(key), o.at(key)); };
   Signal s;
   if (shape == "constant") {
-    s = Signal::constant(Real(o.req("value"), o.at("value")));
+    s = Signal::constant(real("value"));
   } else if (shape == "ramp") {
-    s = Signal::ramp(Real(o.req("from"), o.at("from")), Real(o.req("to"), o.at("to")),
-                     Ms(o, "start_ms"), Ms(o, "end_ms"));
+    const double from = real("from");
+    const double to = real("to");
+    const uint64_t start = Ms(o, "start_ms");
+    s = Signal::ramp(from, to, start, Ms(o, "end_ms"));
   } else if (shape == "step") {
-    s = Signal::step(Real(o.req("from"), o.at("from")), Real(o.req("to"), o.at("to")),
-                     Ms(o, "at_ms"));
+    const double from = real("from");
+    const double to = real("to");
+    s = Signal::step(from, to, Ms(o, "at_ms"));
   } else if (shape == "square") {
+    const double high = real("high");
+    const double low = real("low");
     const uint64_t period = Ms(o, "period_ms");
-    const uint64_t low = Ms(o, "low_ms");
-    if (period == 0 || low > period) throw Bad{o.at("low_ms"), "must lie within period_ms (> 0)"};
-    s = Signal::square(Real(o.req("high"), o.at("high")), Real(o.req("low"), o.at("low")), period,
-                       low);
+    const uint64_t lowMs = Ms(o, "low_ms");
+    if (period == 0 || lowMs > period) throw Bad{o.at("low_ms"), "must lie within period_ms (> 0)"};
+    s = Signal::square(high, low, period, lowMs);
   } else {
     throw Bad{o.at("shape"),
               "unknown shape \"" + shape + "\" (known: constant, ramp, step, square)"};

@@ -1,0 +1,166 @@
+// Board files: what a bad one is told, and what a good one builds.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "sim/board.h"
+#include "test_board_util.h"
+
+namespace kev::sim {
+namespace {
+
+using namespace kev::sim::testing;
+
+BoardError ErrorOf(const std::string& text) {
+  auto r = LoadBoardJson(text, "bad.json");
+  EXPECT_FALSE(r.ok());
+  return r.ok() ? BoardError{} : r.error();
+}
+
+struct BadCase {
+  const char* text;
+  const char* field;
+  const char* says;  // part of the message
+};
+
+class BadBoard : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(BadBoard, OneErrorNamesFileFieldAndProblem) {
+  const BadCase& c = GetParam();
+  const BoardError e = ErrorOf(c.text);
+  EXPECT_EQ(e.file, "bad.json");
+  EXPECT_EQ(e.field, c.field);
+  EXPECT_NE(e.message.find(c.says), std::string::npos) << e.message;
+  EXPECT_EQ(e.text().rfind("bad.json: ", 0), 0u) << e.text();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadBoard,
+    ::testing::Values(
+        BadCase{R"({"chips": [)", "", "not valid JSON"},
+        BadCase{R"([1, 2])", "", "expected an object"},
+        BadCase{R"({"description": "x"})", "chips", "missing field"},
+        BadCase{R"({"chips": {}})", "chips", "expected an array"},
+        BadCase{R"({"chips": [{"isa": "0x290"}]})", "chips[0].kind", "missing field"},
+        BadCase{R"({"chips": [{"kind": "LM99", "isa": 656}]})", "chips[0].kind",
+                "unknown chip kind \"LM99\""},
+        BadCase{R"({"chips": [{"kind": "LM78", "isa": true}]})", "chips[0].isa",
+                "expected a number, got boolean"},
+        BadCase{R"({"chips": [{"kind": "LM78", "isa": "0xZZ"}]})", "chips[0].isa",
+                "is not a number"},
+        BadCase{R"({"chips": [{"kind": "LM78", "smbus": 200}]})", "chips[0].smbus", "out of range"},
+        BadCase{R"({"chips": [{"kind": "LM78", "isa": 656, "colour": 1}]})", "chips[0].colour",
+                "unknown field"},
+        BadCase{R"({"chips": [{"kind": "LM78", "isa": 656, "fans": [1, 2, 3, 4]}]})",
+                "chips[0].fans", "has 3 fans inputs"},
+        BadCase{R"({"chips": [{"kind": "LM78", "isa": 656, "fans": [{"rpm": "fast"}]}]})",
+                "chips[0].fans[0].rpm", "expected a number"},
+        BadCase{R"({"chips": [{"kind": "LM78", "isa": 656, "temps": [{"shape": "sine"}]}]})",
+                "chips[0].temps[0].shape", "unknown shape"},
+        BadCase{
+            R"({"chips": [{"kind": "LM78", "isa": 656, "temps": [{"shape": "ramp", "from": 1}]}]})",
+            "chips[0].temps[0].to", "missing field"},
+        BadCase{R"({"chips": [{"kind": "LM78", "isa": 656, "volts": [{"raw": 1, "volts": 2}]}]})",
+                "chips[0].volts[0].raw", "exactly one"},
+        BadCase{R"({"chips": [{"kind": "LM78"}]})", "chips[0]", "sits on no bus"},
+        BadCase{R"({"chips": [{"kind": "LM80", "isa": 656}]})", "chips[0].isa", "no ISA interface"},
+        BadCase{R"({"chips": [{"kind": "LM78", "isa": 656}, {"kind": "W83781D", "isa": 656}]})",
+                "chips[1].isa", "already used by chips[0]"},
+        BadCase{R"({"chips": [{"kind": "LM78", "isa": 656}, {"kind": "LM78", "smbus": 45}]})",
+                "chips[1].id", "used twice"},
+        BadCase{R"({"chips": [{"kind": "VT82C686A"}]})", "chips[0].kind", "needs the VT82C686A"},
+        BadCase{R"({"south_bridge": {"kind": "PIIX5"}, "chips": []})", "south_bridge.kind",
+                "unknown south bridge"},
+        BadCase{R"({"host_bridge": {"kind": "440BX", "agp": "yes"}, "chips": []})",
+                "host_bridge.agp", "expected true or false"},
+        BadCase{R"({"host_bridge": {"kind": "440BX"}, "south_bridge": {"kind": "SiS630"},
+                    "chips": []})",
+                "host_bridge", "own host bridge"},
+        BadCase{R"({"faults": {"smbus_stuck_busy": true}, "chips": []})", "faults.smbus_stuck_busy",
+                "no SMBus host"}));
+
+TEST(BoardFile, MissingFileAndCatalogueNameAreErrorsNotCrashes) {
+  auto r = LoadBoardFile("/nonexistent/board.json");
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.error().file, "/nonexistent/board.json");
+  auto c = LoadCatalogueBoard("no-such-board");
+  ASSERT_FALSE(c.ok());
+  EXPECT_NE(c.error().text().find("no-such-board"), std::string::npos);
+}
+
+TEST(BoardFile, LoadsFromDiskAndNamesBoardAfterFile) {
+  const auto dir = std::filesystem::temp_directory_path() / "kev_board_load_test";
+  std::filesystem::create_directories(dir);
+  const auto path = dir / "my-board.json";
+  std::ofstream(path) << *CatalogueBoardJson("p2b-piix4-w83781d");
+  auto r = LoadBoardFile(path.string());
+  ASSERT_TRUE(r.ok()) << r.error().text();
+  EXPECT_EQ(r->name(), "my-board");
+  EXPECT_EQ(IsaRead(r->machine(), 0x290, 0x58), 0x10);  // W83781D chip ID
+  std::filesystem::remove_all(dir);
+}
+
+TEST(BoardFile, TwoBoardsLiveSideBySide) {
+  auto a = LoadCatalogueBoard("demo");
+  auto b = LoadCatalogueBoard("demo");
+  ASSERT_TRUE(a.ok() && b.ok());
+  a->advanceMs(600000);
+  EXPECT_NE(IsaRead(a->machine(), 0x290, 0x27), IsaRead(b->machine(), 0x290, 0x27));
+}
+
+TEST(BoardInputs, SignalsFollowTheSimulatedClock) {
+  auto r = LoadBoardJson(R"({"chips": [{"id": "c", "kind": "LM78", "isa": "290h",
+    "temps": [{"shape": "step", "from": 30, "to": 50, "at_ms": 1000}],
+    "volts": [{"volts": {"shape": "ramp", "from": 1.6, "to": 3.2, "start_ms": 0, "end_ms": 100}},
+              {"raw": {"shape": "constant", "value": 77}}],
+    "fans": [{"rpm": {"shape": "square", "high": 4500, "low": 0, "period_ms": 10, "low_ms": 5},
+              "pulses": 4}]}]})",
+                         "inputs");
+  ASSERT_TRUE(r.ok()) << r.error().text();
+  SimBoard& b = r.board();
+  SimMachine& m = b.machine();
+  EXPECT_EQ(IsaRead(m, 0x290, 0x27), 30);
+  EXPECT_EQ(IsaRead(m, 0x290, 0x20), 100);
+  EXPECT_EQ(IsaRead(m, 0x290, 0x21), 77);
+  EXPECT_EQ(IsaRead(m, 0x290, 0x28), 75);  // four pulses: half the count of two
+  b.advanceMs(5);
+  EXPECT_EQ(IsaRead(m, 0x290, 0x28), 0xFF);
+  b.advanceMs(995);
+  EXPECT_EQ(IsaRead(m, 0x290, 0x27), 50);
+  EXPECT_EQ(IsaRead(m, 0x290, 0x20), 200);
+  ASSERT_NE(b.chipInputs("c"), nullptr);
+  EXPECT_EQ(b.chipInputs("nope"), nullptr);
+}
+
+TEST(BoardFaults, SmbusFaultsFromFileAndFromTests) {
+  auto r = LoadBoardJson(R"({"south_bridge": {"kind": "PIIX4"},
+    "faults": {"smbus_collisions": 2, "silent_addresses": ["0x2D"]},
+    "chips": [{"id": "lm", "kind": "LM78", "smbus": "0x2D"},
+              {"id": "t", "kind": "LM75", "smbus": "0x48"}]})",
+                         "faults");
+  ASSERT_TRUE(r.ok()) << r.error().text();
+  SimBoard& b = r.board();
+  uint8_t v = 0;
+  EXPECT_EQ(b.smbus().readByte(0x48, 0, v), SmbusResult::Collision);
+  EXPECT_EQ(b.smbus().readByte(0x48, 0, v), SmbusResult::Collision);
+  EXPECT_EQ(b.smbus().readByte(0x48, 0, v), SmbusResult::Ok);
+  EXPECT_EQ(b.smbus().readByte(0x2D, 0x40, v), SmbusResult::NoAck);
+  b.setSmbusSilent(0x2D, false);
+  EXPECT_EQ(b.smbus().readByte(0x2D, 0x40, v), SmbusResult::Ok);
+  EXPECT_TRUE(b.setChipVanished("t", true));
+  EXPECT_EQ(b.smbus().readByte(0x48, 0, v), SmbusResult::NoAck);
+  EXPECT_FALSE(b.setChipVanished("nope", true));
+
+  // The stuck host shows busy (PIIX4 status bit 0) and starts nothing.
+  b.setSmbusStuckBusy(true);
+  const uint32_t before = b.smbusHost()->starts();
+  b.machine().outb(0x5000 + 4, static_cast<uint8_t>(0x2D << 1 | 1));
+  b.machine().outb(0x5000 + 2, 0x48);
+  EXPECT_EQ(b.machine().inb(0x5000) & 0x01, 0x01);
+  EXPECT_EQ(b.smbusHost()->starts(), before);
+}
+
+}  // namespace
+}  // namespace kev::sim
