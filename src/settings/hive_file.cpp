@@ -37,6 +37,7 @@ HiveFileRegistry::HiveFileRegistry(std::string path, WriteFn write)
     : path_(std::move(path)), write_(std::move(write)) {}
 
 std::vector<std::string> HiveFileRegistry::load() {
+  if (path_.empty()) return {};
   FileRead file = ReadFileCapped(path_, kMaxHiveBytes + 1);
   if (!file.error.empty()) {
     damaged_ = false;  // unreadable, not damaged: the save will tell
@@ -51,6 +52,11 @@ std::vector<std::string> HiveFileRegistry::load() {
 }
 
 SaveResult HiveFileRegistry::flush() {
+  if (path_.empty()) {
+    return SaveResult::Failed(
+        "Cannot save the settings: no configuration folder is known (set HOME or "
+        "XDG_CONFIG_HOME).");
+  }
   std::string text = FormatHive(tree());
   if (text.size() > kMaxHiveBytes) {
     return SaveResult::Failed("Cannot write \"" + path_ + "\": the settings would exceed " +
