@@ -1,0 +1,102 @@
+// One sampling cycle per catalogue board: port accesses and CPU time, with
+// all 15 channels checked, logging off and on.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "detect/detect.h"
+#include "monitor/monitor_context.h"
+#include "monitor/sampling.h"
+#include "sim/board.h"
+
+namespace kev {
+namespace {
+
+class QuietHost : public MonitorHost {
+ public:
+  void SetPanelText(int, const std::string&) override {}
+  bool WindowVisible() const override { return true; }
+  void OpenWindow(bool) override {}
+  void SetTrayImage(bool) override {}
+  bool ShowCountDown(const std::string&) override { return true; }
+  void PlaySoundAsync(const std::string&) override {}
+  bool SaveSettings() override { return true; }
+  bool PowerPrivilege(PowerAction) override { return false; }
+  bool RequestPower(PowerAction) override { return false; }
+};
+
+struct BoardUnderTest {
+  std::unique_ptr<sim::SimBoard> board;
+  MonitorSettings settings;
+  DetectState detect;
+  ChannelSet channels = MakeChannels();
+  QuietHost host;
+  PosixLogFileSystem files;
+  std::unique_ptr<MonitorContext> ctx;
+};
+
+std::unique_ptr<BoardUnderTest> Prepare(const std::string& name, bool logging,
+                                        const std::filesystem::path& logDir) {
+  sim::BoardResult r = sim::LoadCatalogueBoard(name);
+  if (!r) return nullptr;
+  auto b = std::make_unique<BoardUnderTest>();
+  b->board = r.take();
+  PortIo& io = b->board->machine();
+  EnableIchSmbus(io);
+  DetectPmDevice(io, b->settings, 0, b->detect);
+  DetectChip(io, b->settings, b->detect);
+  ConfigureChip(io, b->settings, b->detect);
+  for (int c = 1; c <= kChannelCount; ++c) {
+    ChannelChecked(b->settings, c) = true;
+    ChannelLogging(b->settings, c) = logging;
+  }
+  b->settings.LogFileDirectory = (logDir / name).string() + "/";
+  std::filesystem::create_directories(logDir / name);
+  b->ctx = std::make_unique<MonitorContext>(
+      MonitorContext{io, b->settings, b->detect, b->channels, b->host, OsVersion{},
+                     logDir.string() + "/", SystemLogSeams(b->files), NumberFormat{}});
+  return b;
+}
+
+void SampleBoard(benchmark::State& state, const std::string& name, bool logging) {
+  const auto logDir =
+      std::filesystem::temp_directory_path() / ("kev_bench_sample_" + std::to_string(::getpid()));
+  std::unique_ptr<BoardUnderTest> b = Prepare(name, logging, logDir);
+  if (!b) {
+    state.SkipWithError("board does not load");
+    return;
+  }
+  sim::SimMachine& m = b->board->machine();
+  uint64_t accesses = 0;
+  for (auto _ : state) {
+    m.resetAccessCount();
+    SampleAllChannels(*b->ctx);
+    accesses = m.accessCount();
+    // Logging stays on for the whole run even if a write fails.
+    for (int c = 1; c <= kChannelCount; ++c) ChannelLogging(b->settings, c) = logging;
+  }
+  state.counters["port_accesses"] = static_cast<double>(accesses);
+  std::filesystem::remove_all(logDir / name);
+}
+
+int RegisterAll() {
+  for (const std::string& name : sim::CatalogueBoardNames()) {
+    for (bool logging : {false, true}) {
+      benchmark::RegisterBenchmark(
+          ("SampleAllChannels/" + name + (logging ? "/log" : "/nolog")).c_str(), SampleBoard, name,
+          logging)
+          ->Unit(benchmark::kMicrosecond)
+          ->MeasureProcessCPUTime();
+    }
+  }
+  return 0;
+}
+
+const int kRegistered = RegisterAll();
+
+}  // namespace
+}  // namespace kev
+
+BENCHMARK_MAIN();
