@@ -13,7 +13,7 @@ namespace {
 
 // A board with a PIIX4, a Winbond chip and several PCI functions, so every
 // part of the profile has work to do.
-constexpr const char* kPreferredBoard = "bx-w83782d";
+constexpr const char* kPreferredBoard = "demo";
 
 std::unique_ptr<kev::sim::SimBoard> LoadBenchBoard() {
   auto r = kev::sim::LoadCatalogueBoard(kPreferredBoard);

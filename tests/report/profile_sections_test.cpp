@@ -1,10 +1,10 @@
 // The fixed-form sections of the profile, checked against literal texts.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <set>
 #include <tuple>
 
+#include "report/expected_text.h"
 #include "report/profile.h"
 #include "sim/machine.h"
 #include "sim/pci.h"
@@ -182,39 +182,17 @@ struct PciBoard {
   }
 };
 
-// Independent rendering of one function's block, from its stored bytes.
-std::string ExpectedBlock(int bus, int dev, int fn, const sim::PciFunction& f) {
-  char buf[64];
-  std::string s;
-  std::snprintf(buf, sizeof buf, "  BUS      Number : %d\n", bus);
-  s += buf;
-  std::snprintf(buf, sizeof buf, "  Device   Number : %d\n", dev);
-  s += buf;
-  std::snprintf(buf, sizeof buf, "  Funciton Number : %d\n\n", fn);
-  s += buf;
-  s += "  OFFSET +0 +1 +2 +3 +4 +5 +6 +7\n  -------------------------------\n";
-  for (int row = 0; row < 256; row += 8) {
-    std::snprintf(buf, sizeof buf, "  %04X  ", row);
-    s += buf;
-    for (int i = 0; i < 8; ++i) {
-      std::snprintf(buf, sizeof buf, " %02X", f.get8(static_cast<uint8_t>(row + i)));
-      s += buf;
-    }
-    s += "\n";
-  }
-  return s + "  -------------------------------\n\n\n";
-}
-
 TEST(ProfilePci, ListsEveryPresentFunctionInBusDeviceFunctionOrder) {
   PciBoard b;
   std::string out;
   AppendPciConfiguration(out, b.m);
   const std::string expected =
       "\n--[ PCI Configuration Registers ]-----------------------------\n\n" +
-      ExpectedBlock(0, 0, 0, b.bridge) + ExpectedBlock(0, 31, 3, b.lone) +
-      ExpectedBlock(1, 0, 0, b.behind) +
+      expect::PciBlock(0, 0, 0, b.bridge) + expect::PciBlock(0, 31, 3, b.lone) +
+      expect::PciBlock(1, 0, 0, b.behind) +
       "--------------------------------------------------------------\n\n";
   EXPECT_EQ(out, expected);
+  EXPECT_EQ(out, expect::PciSection(b.host));
 }
 
 TEST(ProfilePci, ProbesAllLocationsOnceAndReadsPresentOnesBytewise) {
