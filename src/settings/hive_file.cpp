@@ -47,7 +47,6 @@ std::vector<std::string> HiveFileRegistry::load() {
   HiveParseResult parsed = ParseHive(file.bytes);
   tree() = std::move(parsed.tree);
   damaged_ = !parsed.problems.empty();
-  for (std::string& p : parsed.problems) p = path_ + ": " + p;
   return parsed.problems;
 }
 

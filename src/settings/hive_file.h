@@ -61,8 +61,8 @@ class HiveFileRegistry : public MemoryRegistry {
   explicit HiveFileRegistry(std::string path, WriteFn write = {});
 
   // Reads the file. A missing file is an empty hive, not a problem; a
-  // damaged one yields what could be read and the list of problems, to be
-  // shown to the user once.
+  // damaged one yields what could be read and the list of problems ("line
+  // 12: ..."; the caller names the file), to be shown to the user once.
   std::vector<std::string> load();
   SaveResult flush() override;
 
