@@ -2,7 +2,6 @@
 // several simulated machines can be monitored in one process.
 #pragma once
 
-#include <cstddef>  // before records.h, which uses size_t
 #include <string>
 
 #include "detect/records.h"

@@ -49,9 +49,6 @@ constexpr uint8_t kRegSisTemp = 0x24;
 constexpr uint8_t kRegSensorTemp = 0x00;    // auxiliary sensors: word, or local byte
 constexpr uint8_t kRegSensorRemote = 0x01;  // byte sensors: remote byte
 
-constexpr int32_t kWordSensor = 0x2000;
-constexpr int32_t kByteSensor = 0x4000;
-
 constexpr int kSisTries = 10;
 constexpr int32_t kSisLowest = 26;
 constexpr int32_t kSisOffset = 114;
@@ -224,7 +221,7 @@ std::optional<TempReading> ReadChip(const MonitorContext& ctx, int n) {
 std::optional<TempReading> ReadAuxSensor(const MonitorContext& ctx, int n, int32_t type) {
   const int32_t index = SensorAddressIndex(ctx.settings, n);
   if (TempSensorAddress(index) < 0) return std::nullopt;
-  if (type == kWordSensor) return ReadWordSensor(ctx, index);
+  if (type == kSensorWord) return ReadWordSensor(ctx, index);
   const int32_t b =
       SmbReadByteAt(ctx, TempSensorAddress(index), n == 1 ? kRegSensorTemp : kRegSensorRemote);
   if (b < 0) return std::nullopt;
@@ -237,7 +234,7 @@ std::optional<TempReading> ReadTempSource(const MonitorContext& ctx, int n) {
   if (n < 0 || n >= kTempCount) return std::nullopt;
   const int32_t type = ctx.detect.chip.SmbTempSensorType;
   const bool useAux = (n == 1 && ctx.settings.Temp2SMBUse) || (n == 2 && ctx.settings.Temp3SMBUse);
-  if (useAux && (type == kWordSensor || type == kByteSensor)) return ReadAuxSensor(ctx, n, type);
+  if (useAux && (type == kSensorWord || type == kSensorByte)) return ReadAuxSensor(ctx, n, type);
   return ReadChip(ctx, n);
 }
 

@@ -1,6 +1,8 @@
 // Raw readings to RPM, degrees and volts, and the texts they become.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "detect/records.h"
 #include "monitor/fan_channel.h"
 #include "monitor/value_text.h"
@@ -55,6 +57,20 @@ TEST(VoltText, PrecisionSignAndSeparator) {
   EXPECT_EQ(VoltText(0, 1, point), "0.00V");
   EXPECT_EQ(VoltText(-513, 2, point), "-0.513V");
   EXPECT_EQ(VoltText(1252, 1, NumberFormat{','}), "+1,25V");
+}
+
+TEST(NumberFormat, FollowsTheEnvironmentLocale) {
+  const char* saved = std::getenv("LC_ALL");
+  const std::string keep = saved != nullptr ? saved : "";
+  ::setenv("LC_ALL", "C", 1);
+  EXPECT_EQ(UserNumberFormat().decimalPoint, '.');
+  ::setenv("LC_ALL", "xx_NOWHERE.UTF-8", 1);  // unknown: keep the point
+  EXPECT_EQ(UserNumberFormat().decimalPoint, '.');
+  if (saved != nullptr) {
+    ::setenv("LC_ALL", keep.c_str(), 1);
+  } else {
+    ::unsetenv("LC_ALL");
+  }
 }
 
 TEST(TempText, HalfDegreesAndFahrenheit) {

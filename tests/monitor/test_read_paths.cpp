@@ -136,7 +136,7 @@ TEST(TempRead, ByteSensorRemoteAndAdjustor) {
   sim::MonitorChip& max = sim::AddMonitorChip(b.machine, ChipModelKind::Max1617, &b.bus, -1, 0x4C);
   max.setTemp(0, Signal::constant(30));
   max.setTemp(1, Signal::constant(55));
-  b.rig.detect.chip.SmbTempSensorType = 0x4000;
+  b.rig.detect.chip.SmbTempSensorType = kSensorByte;
   b.rig.settings.Temp2SMBUse = b.rig.settings.Temp3SMBUse = true;
   b.rig.settings.Temp2SMBAddress = b.rig.settings.Temp3SMBAddress = 10;  // 4Ch
   b.rig.settings.Temp3Adjustor = -5;
