@@ -12,4 +12,4 @@ cmake --build build-fuzz --target fuzz_hive
 scratch=build-fuzz/corpus/hive
 mkdir -p "$scratch"
 build-fuzz/fuzz/fuzz_hive -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-  -print_final_stats=1 -artifact_prefix=build-fuzz/ "$scratch" fuzz/corpus/hive
+  -dict=fuzz/hive.dict -print_final_stats=1 -artifact_prefix=build-fuzz/ "$scratch" fuzz/corpus/hive
