@@ -20,7 +20,7 @@ struct MonitorSettings {
   int32_t TransparencyPercentage = 0;
   int32_t MainChipPortAddress = 0x290;
   int32_t IntervalTime = 1000;
-  int32_t xPosition = 0;  // centred on the screen by the loader's caller
+  int32_t xPosition = 0;  // defaults centre the window: see LoadContext
   int32_t yPosition = 0;
 
   // ErrorAction
