@@ -27,6 +27,7 @@ constexpr int32_t kPlainDivisor = 2;
 struct Run {
   MonitorSettings& s;
   DetectState& st;
+  const SetupRow& setup;
   AuxSensorBus sensors;
   ChipRegs regs;
   int32_t code = kNoDivisorCode;  // the divisor code after the searches
@@ -196,6 +197,9 @@ void RunOp(Run& r, const RegOp& op) {
     case Act::OrChannels:
       for (uint8_t ch = 0; ch < op.count; ++ch) Modify(r.regs, op, ch, true);
       break;
+    case Act::SubClientsRead:
+      ReadSubClients(r, r.setup);
+      break;
     case Act::SubClientsAnd:
       if (r.subClients >= 0) r.regs.write(op.reg, static_cast<uint8_t>(r.subClients & op.value));
       break;
@@ -231,11 +235,11 @@ int32_t ConfigureKind(PortIo& io, MonitorSettings& s, DetectState& st, const Pat
   const SearchRow* search = FindSearchRow(st.chip.ChipKind);
   if (path == ChipPath::None || setup == nullptr || search == nullptr) return kNoDivisorCode;
 
-  Run r{s, st, AuxSensorBus(io, st.pm), ChipRegs(io, path, st.pm, st.chip, s.MainChipPortAddress)};
+  Run r{s, st, *setup, AuxSensorBus(io, st.pm),
+        ChipRegs(io, path, st.pm, st.chip, s.MainChipPortAddress)};
   RunOps(r, setup->before);
   for (size_t n = 0; n < search->fans; ++n) SearchDivisor(r.regs, *search, search->fan[n]);
   r.code = ReadDivisorCode(r.regs, *search);
-  ReadSubClients(r, *setup);
   RunOps(r, setup->after);
   return r.code;
 }

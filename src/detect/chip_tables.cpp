@@ -194,15 +194,17 @@ constexpr std::array<RegOp, 4> kEndPc87366{{
     {Act::OrChannels, 0x0A, 0x01, 0, RegSpace::Temperature, 3},
 }};
 
+constexpr RegOp kSubClientsRead{Act::SubClientsRead, kRegSubClients};
 constexpr RegOp kSubClientsWrite{Act::SubClientsAnd, kRegSubClients, 0x77};
 constexpr RegOp kBank1TempOn{Act::Set, kRegWbTempConfig, 0x00, kWbBank1};
 constexpr RegOp kBank2TempOn{Act::Set, kRegWbTempConfig, 0x00, kWbBank2};
 constexpr RegOp kStartDiodeMode{Act::Or, kRegDiodes, 0x01};
 
-constexpr std::array<RegOp, 6> kEndWb4{{Set(kRegConfig, kStart), Set(kRegIntMask1, 0xFF),
-                                        Set(kRegIntMask2, 0x1F), kSubClientsWrite, kBank1TempOn,
-                                        kBank2TempOn}};
-constexpr std::array<RegOp, 8> kEndWb8{{kStartDiodeMode,
+constexpr std::array<RegOp, 7> kEndWb4{{kSubClientsRead, Set(kRegConfig, kStart),
+                                        Set(kRegIntMask1, 0xFF), Set(kRegIntMask2, 0x1F),
+                                        kSubClientsWrite, kBank1TempOn, kBank2TempOn}};
+constexpr std::array<RegOp, 9> kEndWb8{{kStartDiodeMode,
+                                        kSubClientsRead,
                                         Set(kRegConfig, kStart),
                                         Set(kRegIntMask1, 0xFF),
                                         Set(kRegIntMask2, 0x3F),
@@ -210,7 +212,8 @@ constexpr std::array<RegOp, 8> kEndWb8{{kStartDiodeMode,
                                         kBank1TempOn,
                                         kBank2TempOn,
                                         {Act::Diodes, kRegDiodes, 0, kWbBank0, RegSpace::Main, 3}}};
-constexpr std::array<RegOp, 7> kEndW83783s{{
+constexpr std::array<RegOp, 8> kEndW83783s{{
+    kSubClientsRead,
     Set(kRegConfig, kStart),
     Set(kRegIntMask1, 0xFF),
     Set(kRegIntMask2, 0x0F),
@@ -234,7 +237,8 @@ constexpr std::array<RegOp, 1> kStartGl{{{Act::Or, kRegGlConfig, kGlStart}}};
 constexpr std::array<RegOp, 2> kEndGl518{
     {{Act::CodeAnd, 0x0F, 0xF7}, {Act::Or, kRegGlConfig, kGlStart}}};
 
-constexpr std::array<RegOp, 7> kEndAs99127f{{Set(kRegConfig, kStart),
+constexpr std::array<RegOp, 8> kEndAs99127f{{kSubClientsRead,
+                                             Set(kRegConfig, kStart),
                                              Set(kRegIntMask1, 0xFF),
                                              Set(kRegIntMask2, 0x3F),
                                              kSubClientsWrite,

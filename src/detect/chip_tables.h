@@ -94,6 +94,7 @@ enum class Act : uint8_t {
   Or,                // reg := reg OR value
   And,               // reg := reg AND value
   OrChannels,        // for channels 0..count-1: reg := reg OR value (bank = channel)
+  SubClientsRead,    // read the sub-client register; its addresses become Temp 2 / 3
   SubClientsAnd,     // reg := (sub-client register) AND value
   CodeAnd,           // reg := divisor code AND value
   Diodes,            // diode step over count sensors
