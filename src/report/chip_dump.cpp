@@ -1,7 +1,6 @@
 #include "report/chip_dump.h"
 
 #include <array>
-#include <span>
 
 #include "hw/uns_isa.h"
 #include "hw/upc87366.h"
@@ -80,7 +79,7 @@ const DumpRule* RuleFor(int32_t chipKind) {
 }
 
 // The register access of the fresh probe's chip.
-struct ChipPath {
+struct DumpPath {
   PortIo& io;
   const InfoSummary& s;
 
@@ -113,9 +112,9 @@ struct ChipPath {
   }
 };
 
-void AppendLine(std::string& out, std::string_view kind, uint32_t reg, int32_t value, int digits) {
+void AppendLine(std::string& out, std::string_view what, uint32_t reg, int32_t value, int digits) {
   out += "  ";
-  out += kind;
+  out += what;
   out += ' ';
   AppendHex(out, reg, 2);
   out += "h : ";
@@ -128,15 +127,15 @@ void AppendRegLine(std::string& out, uint32_t reg, int32_t value, int digits = 2
   out += '\n';
 }
 
-void AppendBankLine(std::string& out, std::string_view kind, uint32_t reg, int32_t value,
+void AppendBankLine(std::string& out, std::string_view what, uint32_t reg, int32_t value,
                     uint32_t bank) {
-  AppendLine(out, kind, reg, value, 2);
+  AppendLine(out, what, reg, value, 2);
   out += "  (BANK  : ";
   AppendDec(out, static_cast<int32_t>(bank));
   out += ")\n";
 }
 
-void DumpRanges(std::string& out, const ChipPath& chip, const DumpRule& rule) {
+void DumpRanges(std::string& out, const DumpPath& chip, const DumpRule& rule) {
   for (const RegRange& r : rule.ranges) {
     if (r.digits == 0) continue;
     for (uint32_t reg = r.first; reg <= r.last; ++reg) {
@@ -160,7 +159,7 @@ void AppendVendorIdLine(std::string& out, int32_t value, int hbacs) {
   out += ")\n";
 }
 
-void DumpWinbond(std::string& out, const ChipPath& chip) {
+void DumpWinbond(std::string& out, const DumpPath& chip) {
   chip.selectBankOverSmbus(kWbBank0High);
   for (uint32_t reg = kWbPlainFirst; reg <= kWbPlainLast; ++reg) {
     AppendRegLine(out, reg, chip.banked(reg, kWbBank0High));
@@ -270,7 +269,7 @@ void AppendChipRegisters(std::string& out, PortIo& io, const InfoSummary& s,
   out += '\n';
   out += Banner("Registers Value");
   out += "\n\n";
-  const ChipPath chip{io, s};
+  const DumpPath chip{io, s};
   switch (rule->style) {
     case Style::Ranges:
       DumpRanges(out, chip, *rule);
