@@ -38,6 +38,7 @@ constexpr int32_t kLm8xCompanyLimit = 3;
 constexpr int32_t kLm8xCompanyMask = 0x03;
 constexpr int32_t kIsaNothing = 0xFF;
 constexpr int32_t kIteSignature = 0x90;
+constexpr int32_t kIsaBaseLast = 0xFFF9;  // base + 6 is still a port
 
 // ITE Super-I/O: chip ID, logical device 4 (environment controller).
 constexpr uint32_t kSioRegChipId1 = 0x20;
@@ -198,9 +199,9 @@ bool IdentifyBridgeMonitor(PortIo& io, const PmDevice& pm, ChipIdentity& id, int
 }
 
 // Steps 3 and 4: an LM78 / Winbond chip at the ISA pair, or else a PC87366.
-bool IdentifyIsaOrSuperIo(PortIo& io, ChipIdentity& id, int32_t& port) {
+bool IdentifyIsaOrSuperIo(PortIo& io, ChipIdentity& id, int32_t& port, bool portUsable) {
   const auto base = static_cast<uint32_t>(port);
-  if (NS_ISAcheck(io, base) != kIsaNothing) {
+  if (portUsable && NS_ISAcheck(io, base) != kIsaNothing) {
     const uint32_t a = WB_ISAread(io, base, kRegChipId, kWbBank0);
     WB_ISAwrite(io, base, kRegConfig, kWbBank0, kStartMonitoring);
     const uint32_t b = WB_ISAread(io, base, kRegConfig, kWbBank0);
@@ -227,6 +228,24 @@ bool IdentifyIsaOrSuperIo(PortIo& io, ChipIdentity& id, int32_t& port) {
     return true;
   }
   return false;
+}
+
+// Steps 2 to 4: the ITE signature at the ISA pair, else an LM78 / Winbond
+// chip there, else a PC87366. A port setting whose index/data pair would
+// leave the port space is not touched (it would wrap onto system ports).
+bool IdentifyOnIsa(PortIo& io, ChipIdentity& id, int32_t& port) {
+  const bool usable = port >= 0 && port <= kIsaBaseLast;
+  if (!usable || static_cast<int32_t>(NS_ISAread(io, static_cast<uint32_t>(port), kRegWbChipId)) !=
+                     kIteSignature) {
+    return IdentifyIsaOrSuperIo(io, id, port, usable);
+  }
+  int32_t ecBase = 0;
+  int32_t chipId = 0;
+  if (!FindIteController(io, ecBase, chipId)) return false;
+  id.ChipVendor = static_cast<int32_t>(NS_ISAread(io, static_cast<uint32_t>(ecBase), kRegWbChipId));
+  id.ChipRevision = chipId;
+  port = ecBase;
+  return true;
 }
 
 // LM78 family, Winbond and Asus over the SMBus; false when the LM78-style
@@ -304,22 +323,7 @@ SmbProbeResult ProbeMainSmbAddress(PortIo& io, int32_t vendorDevice, int32_t smb
 ChipIdentity IdentifyChip(PortIo& io, const PmDevice& pm, int32_t mainSmbAddress, int32_t& port) {
   ChipIdentity id;
   bool found = IdentifyBridgeMonitor(io, pm, id, port);
-  if (!found) {
-    const auto base = static_cast<uint32_t>(port);
-    if (static_cast<int32_t>(NS_ISAread(io, base, kRegWbChipId)) == kIteSignature) {
-      int32_t ecBase = 0;
-      int32_t chipId = 0;
-      if (FindIteController(io, ecBase, chipId)) {
-        id.ChipVendor =
-            static_cast<int32_t>(NS_ISAread(io, static_cast<uint32_t>(ecBase), kRegWbChipId));
-        id.ChipRevision = chipId;
-        port = ecBase;
-        found = true;
-      }
-    } else {
-      found = IdentifyIsaOrSuperIo(io, id, port);
-    }
-  }
+  if (!found) found = IdentifyOnIsa(io, id, port);
   if (!found && pm.SmbBase != -1) IdentifyOnSmbus(io, pm, mainSmbAddress, id, port);
   id.ChipKind = ClassifyChip(id.ChipVendor, id.ChipRevision);
   id.FoundOnPort = found;

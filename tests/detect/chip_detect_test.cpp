@@ -129,6 +129,22 @@ TEST(ChipDetect, IsaChipAtAnotherBaseIsFoundThroughTheSetting) {
   EXPECT_EQ(f.s.MainChipPortAddress, 0x2A0);
 }
 
+TEST(ChipDetect, PortSettingOutsideThePortSpaceTouchesNoWrappedPort) {
+  for (int32_t port : {-1, 0xFFFE, 0x10290}) {
+    Found f(BoardFromJson(PiixBoard(R"({"kind": "LM78", "isa": "0x290"})")));
+    ASSERT_TRUE(f.board);
+    f.s.MainChipPortAddress = port;
+    f.board->machine().startTrace();
+    DetectPmDevice(f.board->machine(), f.s, 0, f.st);
+    DetectChip(f.board->machine(), f.s, f.st);
+    for (const sim::TraceEntry& e : f.board->machine().trace()) {
+      EXPECT_FALSE(e.port < 0x10 || e.port >= 0xFFF0) << port << ": " << sim::ToString(e);
+    }
+    EXPECT_EQ(f.st.chip.ChipKind, kind::Unknown) << port;
+    EXPECT_EQ(f.s.MainChipPortAddress, port);
+  }
+}
+
 TEST(ChipDetect, IteOnIsaTakesTheControllerBaseFromLogicalDevice4) {
   for (auto [model, kindCode, rev] : {std::tuple{"IT8712F", kind::IT8712F, 0x8712},
                                       std::tuple{"IT8705F", kind::IT8705F, 0x8705}}) {
