@@ -245,6 +245,24 @@ TEST(SubClients, W83783sTakesTemp2FromItsSubClientAndSearchesTemp3) {
   EXPECT_EQ(c.chip("LM75")->reg(0, 0x01), 0x00);
 }
 
+TEST(WinbondBanks, ExtraTemperatureInputsAreSwitchedOnInBanks1And2OverEitherBus) {
+  for (const char* place : {R"("isa": "0x290")", R"("smbus": "0x2D")"}) {
+    auto b = BoardFromJson(PiixBoard(std::string(R"({"kind": "W83782D", )") + place + "}"));
+    ASSERT_TRUE(b);
+    sim::MonitorChip* chip = Chip(*b, "W83782D");
+    chip->setReg(1, 0x52, 0x01);  // sensor 2 shut down
+    chip->setReg(2, 0x52, 0x01);  // sensor 3 shut down
+    MonitorSettings s = LaterRun();
+    DetectState st;
+    RunDetection(b->machine(), s, st);
+    EXPECT_EQ(chip->reg(1, 0x52), 0x00) << place;
+    EXPECT_EQ(chip->reg(2, 0x52), 0x00) << place;
+    EXPECT_EQ(chip->reg(0, 0x4E), 0x80) << place;  // left in bank 0, high byte
+    EXPECT_EQ(chip->reg(0, 0x43), 0xFF) << place;  // interrupts masked
+    EXPECT_EQ(chip->reg(0, 0x44), 0x3F) << place;
+  }
+}
+
 TEST(Diodes, FirstRunTakesTheChipsModes) {
   Configured c = Configure(
       PiixBoard(R"({"kind": "W83627HF", "isa": "0x290", "registers": {"0x5D": "0x04"}})"));
