@@ -205,35 +205,51 @@ constexpr std::array<PcDevice, 3> kPcDevices{{
     {kPc87366LdnTms, PcBlock::Tms, 2},
 }};
 
-int32_t PcBlockRead(PortIo& io, const DetectState& st, PcBlock block, uint32_t ofs, uint32_t bank) {
+// Run-time block bases of the three logical devices.
+struct PcBases {
+  uint32_t fsm;
+  uint32_t vlm;
+  uint32_t tms;
+};
+
+// The bases found at start-up; where start-up found none, the ones the
+// fresh identification read, so that no access goes to a port made from -1.
+PcBases PcBasesFor(const InfoSummary& s, const DetectState& st) {
+  const auto pick = [](int32_t atStart, int32_t fresh) {
+    return static_cast<uint32_t>(atStart != -1 ? atStart : fresh);
+  };
+  return {pick(st.chip.FsmBase, s.FsmBase), pick(st.chip.VlmBase, s.VlmBase),
+          pick(st.chip.TmsBase, s.TmsBase)};
+}
+
+int32_t PcBlockRead(PortIo& io, const PcBases& b, PcBlock block, uint32_t ofs, uint32_t bank) {
   switch (block) {
     case PcBlock::Fsm:
-      return static_cast<int32_t>(PC87366rd_fsm(io, static_cast<uint32_t>(st.chip.FsmBase), ofs));
+      return static_cast<int32_t>(PC87366rd_fsm(io, b.fsm, ofs));
     case PcBlock::Vlm:
-      return static_cast<int32_t>(
-          PC87366rd_vlm(io, static_cast<uint32_t>(st.chip.VlmBase), ofs, bank));
+      return static_cast<int32_t>(PC87366rd_vlm(io, b.vlm, ofs, bank));
     case PcBlock::Tms:
       break;
   }
-  return static_cast<int32_t>(PC87366rd_tms(io, static_cast<uint32_t>(st.chip.TmsBase), ofs, bank));
+  return static_cast<int32_t>(PC87366rd_tms(io, b.tms, ofs, bank));
 }
 
-void DumpPcBlock(std::string& out, PortIo& io, const DetectState& st, const PcDevice& dev) {
+void DumpPcBlock(std::string& out, PortIo& io, const PcBases& b, const PcDevice& dev) {
   if (dev.lastBank == 0) {
     for (uint32_t ofs = 0; ofs < kPcBlockOffsets; ++ofs) {
-      AppendLine(out, "OFS", ofs, PcBlockRead(io, st, dev.block, ofs, 0), 2);
+      AppendLine(out, "OFS", ofs, PcBlockRead(io, b, dev.block, ofs, 0), 2);
       out += '\n';
     }
     return;
   }
   for (uint32_t bank = 0; bank <= dev.lastBank; ++bank) {
     for (uint32_t ofs = bank == 0 ? 0 : kPcChannelFirst; ofs < kPcBlockOffsets; ++ofs) {
-      AppendBankLine(out, "OFS", ofs, PcBlockRead(io, st, dev.block, ofs, bank), bank);
+      AppendBankLine(out, "OFS", ofs, PcBlockRead(io, b, dev.block, ofs, bank), bank);
     }
   }
 }
 
-void DumpPc87366(std::string& out, PortIo& io, uint32_t port, const DetectState& st) {
+void DumpPc87366(std::string& out, PortIo& io, uint32_t port, const PcBases& b) {
   for (uint8_t reg : kPcGlobalRegs) AppendRegLine(out, reg, PC87366rd_scr(io, port, reg));
   for (const PcDevice& dev : kPcDevices) {
     out += "\n  LDN : ";
@@ -243,7 +259,7 @@ void DumpPc87366(std::string& out, PortIo& io, uint32_t port, const DetectState&
       PC87366wt_scr(io, port, kScrLogicalDevice, dev.ldn);
       AppendRegLine(out, reg, PC87366rd_scr(io, port, reg));
     }
-    DumpPcBlock(out, io, st, dev);
+    DumpPcBlock(out, io, b, dev);
   }
 }
 
@@ -278,7 +294,7 @@ void AppendChipRegisters(std::string& out, PortIo& io, const InfoSummary& s,
       DumpWinbond(out, chip);
       break;
     case Style::Pc87366:
-      DumpPc87366(out, io, chip.port(), state);
+      DumpPc87366(out, io, chip.port(), PcBasesFor(s, state));
       break;
   }
   out += kSectionRule;

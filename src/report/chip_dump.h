@@ -12,7 +12,8 @@ namespace kev::report {
 
 // Appends the chip's register section to out, or nothing when the kind has
 // no dump or the chip cannot be reached the way its dump needs. The
-// PC87366 logical-device bases come from the start-up detection in state.
+// PC87366 logical-device bases come from the start-up detection in state,
+// or from the summary's own probe where start-up found none.
 void AppendChipRegisters(std::string& out, PortIo& io, const InfoSummary& s,
                          const DetectState& state);
 

@@ -130,6 +130,9 @@ InfoSummary GatherSummary(PortIo& io) {
   const ChipIdentity id = IdentifyChip(io, s.pm, s.MainSmbAddress, s.ChipPort);
   s.ChipKind = id.ChipKind;
   s.IsaFlag = id.FoundOnPort;
+  s.FsmBase = id.FsmBase;
+  s.VlmBase = id.VlmBase;
+  s.TmsBase = id.TmsBase;
   s.texts[kLinePmChip] = std::string(PmDeviceName(io, s.pm.VendorDevice, s.pm.Revision));
   if (s.PmId == kVt82c686PmId && (s.pm.Revision & kVt82c686bRevisionBit) != 0 &&
       s.ChipKind == kind::VT82C686A) {

@@ -44,6 +44,9 @@ struct InfoSummary {
   int32_t ChipKind = -1;
   int32_t ChipPort = 0x290;
   bool IsaFlag = false;  // the chip answered through a port path
+  int32_t FsmBase = -1;  // PC87366 logical-device bases as this probe read them
+  int32_t VlmBase = -1;
+  int32_t TmsBase = -1;
   std::array<std::string, kSummaryLines> texts;
 };
 

@@ -10,6 +10,7 @@
 #include "report/expected_text.h"
 #include "sim/board.h"
 #include "sim/chips.h"
+#include "sim/superio.h"
 
 namespace kev::report {
 namespace {
@@ -124,6 +125,24 @@ TEST(ChipDump, WinbondOverSmbusWalksBanksAndLeavesBank0High) {
   EXPECT_EQ(lines[49 + 16], expect::Format("  REG 50h : %02Xh  (BANK  : 1)", chip->reg(1, 0x50)));
   EXPECT_EQ(lines[176], expect::Format("  REG 5Fh : %02Xh  (BANK  : 7)", chip->reg(7, 0x5F)));
   EXPECT_EQ(chip->reg(0, 0x4E), 0x80);
+}
+
+TEST(ChipDump, Pc87366WithoutStartUpBasesUsesTheFreshOnes) {
+  auto r = sim::LoadCatalogueBoard("i815-pc87366-2e");
+  ASSERT_TRUE(r.ok()) << r.error().text();
+  sim::SimMachine& m = r->machine();
+  const InfoSummary s = GatherSummary(m);
+  ASSERT_NE(s.FsmBase, -1);
+  std::string out;
+  m.startTrace();
+  AppendChipRegisters(out, m, s, DetectState{});  // start-up found no PC87366
+  m.stopTrace();
+  for (const sim::TraceEntry& e : m.trace()) ASSERT_LT(e.port, 0xFFF0) << sim::ToString(e);
+  auto* sio = dynamic_cast<sim::Pc87366*>(r->chipInputs("main"));
+  ASSERT_NE(sio, nullptr);
+  const std::string fanCount = expect::Format("  OFS 07h : %02Xh\n", sio->fsmReg(0x07));
+  EXPECT_NE(out.find("  LDN : 09h\n"), std::string::npos);
+  EXPECT_NE(out.find(fanCount), std::string::npos);
 }
 
 TEST(ChipDump, NoSectionWithoutTheNeededPath) {
