@@ -70,6 +70,8 @@ uint32_t Number(const json& v, const std::string& path, uint32_t max) {
     n = s.empty() ? -1 : std::strtoll(s.c_str(), &end, radix);
     if (s.empty() || *end != '\0')
       throw Bad{path, "\"" + v.get<std::string>() + "\" is not a number"};
+  } else if (v.is_number()) {
+    throw Bad{path, "expected a whole number, got " + v.dump()};
   } else {
     throw Bad{path, std::string("expected a number, got ") + v.type_name()};
   }

@@ -48,6 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "unknown chip kind \"LM99\""},
         BadCase{R"({"chips": [{"kind": "LM78", "isa": true}]})", "chips[0].isa",
                 "expected a number, got boolean"},
+        BadCase{R"({"chips": [{"kind": "LM78", "isa": 656.5}]})", "chips[0].isa",
+                "whole number, got 656.5"},
         BadCase{R"({"chips": [{"kind": "LM78", "isa": "0xZZ"}]})", "chips[0].isa",
                 "is not a number"},
         BadCase{R"({"chips": [{"kind": "LM78", "smbus": 200}]})", "chips[0].smbus", "out of range"},
