@@ -17,79 +17,40 @@ constexpr KindSet kWinbond8Isa{W83627HF, W83782D};
 constexpr FlagSet kKeepBoth{Flag::Keep, Flag::Keep};
 constexpr FlagSet kPortFlags{Flag::Clear, Flag::Clear};
 constexpr FlagSet kSmbOnlyFlags{Flag::Set, Flag::Set};
+constexpr FlagSet kSmbFlags{Flag::SetUnlessOnPort, Flag::Clear};
+constexpr FlagSet kNoPathFlags{Flag::Keep, Flag::Clear};
 
+// kinds, SMBus path when, port path when, port path, flags on the SMBus path,
+// on the port path, with no path, clear MainChipPortAddressUse
+// clang-format off
 constexpr std::array<PathRow, 8> kPathTable{{
-    {{LM78Compatible, LM78, LM78J, LM79},
-     When::IfFound,
-     When::IfFound,
-     ChipPath::IsaPair,
-     {Flag::SetUnlessOnPort, Flag::Clear},
-     kPortFlags,
-     {Flag::Keep, Flag::Clear},
-     false},
-    {{WinbondChip, W83781D, W83627HF, W83782D},
-     When::IfFound,
-     When::IfFound,
-     ChipPath::WinbondIsa,
-     {Flag::SetUnlessOnPort, Flag::Clear},
-     kPortFlags,
-     {Flag::Keep, Flag::Clear},
-     false},
-    {{IT8705F, IT8712F},
-     When::IfFound,
-     When::IfFound,
-     ChipPath::IsaPair,
-     {Flag::SetUnlessOnPort, Flag::Clear},
-     kPortFlags,
-     {Flag::Keep, Flag::Clear},
-     false},
-    {{LM80, LM81, LM87, W83783S, GL518SM, GL520SM, AS99127F_WB, AS99127F_AS},
-     When::Always,
-     When::Never,
-     ChipPath::None,
-     kSmbOnlyFlags,
-     kSmbOnlyFlags,
-     kSmbOnlyFlags,
-     true},
-    {{PC87366},
-     When::Never,
-     When::IfFound,
-     ChipPath::Pc87366,
-     kKeepBoth,
-     kPortFlags,
-     kKeepBoth,
-     false},
-    {{W83697HF},
-     When::Never,
-     When::IfFound,
-     ChipPath::WinbondIsa,
-     kKeepBoth,
-     kPortFlags,
-     {Flag::Keep, Flag::Clear},
-     false},
-    {{SiS5595},
-     When::Never,
-     When::Always,
-     ChipPath::IsaPair,
-     kKeepBoth,
-     kPortFlags,
-     kPortFlags,
-     false},
-    {{VT82C686A, VT8231},
-     When::Never,
-     When::Always,
-     ChipPath::Via,
-     kKeepBoth,
-     kPortFlags,
-     kPortFlags,
-     false},
+    {{LM78Compatible, LM78, LM78J, LM79}, When::IfFound, When::IfFound, ChipPath::IsaPair,
+     kSmbFlags, kPortFlags, kNoPathFlags, false},
+    {{WinbondChip, W83781D, W83627HF, W83782D}, When::IfFound, When::IfFound, ChipPath::WinbondIsa,
+     kSmbFlags, kPortFlags, kNoPathFlags, false},
+    {{IT8705F, IT8712F}, When::IfFound, When::IfFound, ChipPath::IsaPair,
+     kSmbFlags, kPortFlags, kNoPathFlags, false},
+    {{LM80, LM81, LM87, W83783S, GL518SM, GL520SM, AS99127F_WB, AS99127F_AS}, When::Always, When::Never, ChipPath::None,
+     kSmbOnlyFlags, kSmbOnlyFlags, kSmbOnlyFlags, true},
+    {{PC87366}, When::Never, When::IfFound, ChipPath::Pc87366,
+     kKeepBoth, kPortFlags, kKeepBoth, false},
+    {{W83697HF}, When::Never, When::IfFound, ChipPath::WinbondIsa,
+     kKeepBoth, kPortFlags, kNoPathFlags, false},
+    {{SiS5595}, When::Never, When::Always, ChipPath::IsaPair,
+     kKeepBoth, kPortFlags, kPortFlags, false},
+    {{VT82C686A, VT8231}, When::Never, When::Always, ChipPath::Via,
+     kKeepBoth, kPortFlags, kPortFlags, false},
 }};
+// clang-format on
 
 // ---- Fan divisor search ---------------------------------------------------
 
 constexpr uint8_t kNoExtReg = 0;
 constexpr int16_t kAssembled = -1;
 
+// kinds, fans; per fan: count register, how it is read, divisor register,
+// field shift, field bits, extension bit, steps, place in an assembled code;
+// register read whole as the code (or assembled), extension register.
 constexpr std::array<SearchRow, 8> kSearchTable{{
     {{LM78Compatible, LM78, LM78J, LM79, LM81, LM87, SiS5595},
      2,
