@@ -5,18 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(build-essential cmake ninja-build pkg-config googletest libgtest-dev libgmock-dev
-  libbenchmark-dev nlohmann-json3-dev libsystemd-dev dbus python3-dbusmock libglib2.0-bin
-  clang libclang-rt-14-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-fi
+. tools/deps.sh
+kev_install_packages "${KEV_BUILD_PACKAGES[@]}" "${KEV_TEST_PACKAGES[@]}"
 
 build=build; extra=()
 if [ "${1:-}" = "--sanitize" ]; then

@@ -197,8 +197,12 @@ Options:
   --json             report: print the rows as JSON
   --interval SECS    watch: sample every SECS seconds instead of IntervalTime
   --count N          watch: stop after N samples
-  --actions          report, watch: run the error actions (bell, count-down,
-                     power requests); otherwise they never fire
+  --actions          report, watch: run the error actions; otherwise they never
+                     fire. There is no window or dialog: the window action is
+                     a note on stderr, the sound is the terminal bell, and a
+                     shutdown or suspend counts down 10 seconds on stderr
+                     (Ctrl+C cancels) before asking the login manager; on a
+                     simulated board the real machine is never asked
   --log              report, watch: append to the channel log files as set up
   /asms0 /asms1 /asms2  board-switch override, as for the monitor
   -h, --help         this text

@@ -65,6 +65,7 @@ class RowModel {
   void SetGroupCursor(ChannelGroup g, PanelCursor cursor);
 
   // Check-box click: the checked state changed (by the user or a load).
+  // For fan rows the window also hands the new state to SetFanCounter.
   void SetChecked(int channel, bool checked);
   // Gestures on an enabled check box.
   void ResetCaption(int channel);  // Ctrl + right button

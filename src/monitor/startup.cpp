@@ -22,8 +22,8 @@ std::string ProcessDirectory() {
 }  // namespace
 
 std::string WithTrailingDelimiter(std::string dir) {
-  if (dir.empty()) dir = ".";
-  if (dir.back() != '/') dir += '/';
+  if (dir.empty()) return "./";
+  if (dir.back() != '/') dir.push_back('/');
   return dir;
 }
 

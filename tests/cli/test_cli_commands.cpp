@@ -34,7 +34,7 @@ TEST_F(CliCommands, ReportShowsRowsInWindowOrder) {
   s.Fan3PositionIndex = 0;
   s.Volt2CaptionIndex = 13;
   storeSettings(s);
-  const auto lines = Lines(runWithSettings({"report", "--board", "demo"}).out);
+  const auto lines = Lines(runWithSettings({"report", "--board", testBoard()}).out);
   ASSERT_EQ(lines.size(), 18u);
   EXPECT_EQ(lines[0], "Fan Speed");
   EXPECT_EQ(lines[1], "  Fan 3          Ignore");
@@ -51,10 +51,10 @@ TEST_F(CliCommands, JsonCarriesNumbersUnitsAndErrors) {
   s.Fan1Limit = 11;  // every real count is at or above it
   s.CheckBoxFan3 = false;
   storeSettings(s);
-  const CliRun r = runWithSettings({"report", "--board", "demo", "--json"});
+  const CliRun r = runWithSettings({"report", "--board", testBoard(), "--json"});
   ASSERT_EQ(r.code, kExitOk) << r.err;
   const auto doc = nlohmann::json::parse(r.out);
-  EXPECT_EQ(doc["board"], "demo");
+  EXPECT_EQ(doc["board"], testBoard());
   EXPECT_EQ(doc["chip"], "Winbond W83782D");
   ASSERT_EQ(doc["rows"].size(), 15u);
   const auto& fan1 = doc["rows"][0];
@@ -77,7 +77,7 @@ TEST_F(CliCommands, JsonCarriesNumbersUnitsAndErrors) {
 TEST_F(CliCommands, WatchAdvancesTheBoardClockByTheInterval) {
   // The demo processor warms from 38 C to 71 C over ten minutes.
   const CliRun r =
-      runWithSettings({"watch", "--board", "demo", "--interval", "300", "--count", "3"});
+      runWithSettings({"watch", "--board", testBoard(), "--interval", "300", "--count", "3"});
   ASSERT_EQ(r.code, kExitOk) << r.err;
   const auto lines = Lines(r.out);
   ASSERT_EQ(lines.size(), 3u);
@@ -93,7 +93,7 @@ TEST_F(CliCommands, WatchUsesIntervalTimeAndStopsOnRequest) {
   s.CheckBoxTemp1 = true;
   storeSettings(s);
   env.stopRequested = [this] { return slept.size() >= 2; };
-  const CliRun r = runWithSettings({"watch", "--board", "demo"});
+  const CliRun r = runWithSettings({"watch", "--board", testBoard()});
   EXPECT_EQ(r.code, kExitOk);
   EXPECT_EQ(Lines(r.out).size(), 2u);
   EXPECT_EQ(slept, (std::vector<uint64_t>{2500, 2500}));
@@ -112,7 +112,7 @@ TEST_F(CliCommands, WatchWithManualSamplingFallsBackToOneSecond) {
 }
 
 TEST_F(CliCommands, InfoPrintsTheEightSummaryLines) {
-  const auto lines = Lines(runWithSettings({"info", "--board", "demo"}).out);
+  const auto lines = Lines(runWithSettings({"info", "--board", testBoard()}).out);
   ASSERT_EQ(lines.size(), 8u);
   EXPECT_EQ(lines[0], "PM Device Chip            intel 82371EB (PIIX4E)");
   EXPECT_EQ(lines[3], "SMBus Base Address        5000h");
@@ -125,10 +125,10 @@ TEST_F(CliCommands, ProfileShowsTheRowsOfThisRun) {
   s.CheckBoxFan1 = true;
   s.Fan1CaptionIndex = 10;
   storeSettings(s);
-  const CliRun r = runWithSettings({"profile", "--board", "demo"});
+  const CliRun r = runWithSettings({"profile", "--board", testBoard()});
   ASSERT_EQ(r.code, kExitOk) << r.err;
   EXPECT_NE(r.out.find("--[ Monitor Window ]"), std::string::npos);
-  EXPECT_NE(r.out.find("  Fan1 [CPU Fan] : 4354RPM\n"), std::string::npos);
+  EXPECT_NE(r.out.find("  Fan1 [CPU Fan] : 4500RPM\n"), std::string::npos);
   EXPECT_NE(r.out.find("  Fan2 [] : Ignore\n"), std::string::npos);
 }
 

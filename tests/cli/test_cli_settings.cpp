@@ -106,8 +106,8 @@ TEST_F(CliSettings, LoggingRunsWithLog) {
   MonitorSettings s;
   s.CheckBoxFan1 = s.LoggingFan1 = true;
   storeSettings(s);
-  ASSERT_EQ(runWithSettings({"report", "--board", "demo", "--log"}).code, kExitOk);
-  EXPECT_NE(readFile(path("FAN_1.LOG")).find(" : 4354RPM\r\n"), std::string::npos);
+  ASSERT_EQ(runWithSettings({"report", "--board", testBoard(), "--log"}).code, kExitOk);
+  EXPECT_NE(readFile(path("FAN_1.LOG")).find(" : 4500RPM\r\n"), std::string::npos);
 }
 
 }  // namespace
