@@ -327,8 +327,9 @@ HiveParseResult ParseHive(std::string_view bytes, size_t max_bytes) {
   HiveParseResult result;
   Problems problems;
   if (bytes.size() > max_bytes) {
-    problems.add(0, "the file is larger than " + std::to_string(max_bytes) +
-                        " bytes; only its start was read");
+    std::string limit = max_bytes % (1u << 20) == 0 ? std::to_string(max_bytes >> 20) + " MiB"
+                                                    : std::to_string(max_bytes) + " bytes";
+    problems.add(0, "the file is larger than " + limit + "; only its start was read");
     bytes = bytes.substr(0, max_bytes);
   }
   std::string text = DecodeFile(bytes, problems);
