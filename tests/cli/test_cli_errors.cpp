@@ -61,18 +61,30 @@ TEST_F(CliErrors, BadBoardFilesNameTheProblem) {
                      "chips[0]");
 }
 
+// Hands the tool a machine the test keeps, so it can be inspected afterwards.
+class BorrowedPorts : public PortIo {
+ public:
+  explicit BorrowedPorts(sim::SimMachine& m) : m_(m) {}
+  uint8_t inb(uint16_t p) override { return m_.inb(p); }
+  uint16_t inw(uint16_t p) override { return m_.inw(p); }
+  uint32_t inl(uint16_t p) override { return m_.inl(p); }
+  void outb(uint16_t p, uint8_t v) override { m_.outb(p, v); }
+  void outw(uint16_t p, uint16_t v) override { m_.outw(p, v); }
+  void outl(uint16_t p, uint32_t v) override { m_.outl(p, v); }
+  bool requestAccess() override { return m_.requestAccess(); }
+  std::string refusalReason() const override { return m_.refusalReason(); }
+
+ private:
+  sim::SimMachine& m_;
+};
+
 TEST_F(CliErrors, RefusedPortsGiveOneLineAndTouchNothing) {
-  sim::SimMachine* machine = nullptr;
-  env.openRealPorts = [&machine] {
-    auto m = std::make_unique<sim::SimMachine>();
-    m->setAccessAllowed(false, "Port access refused: run as root or grant CAP_SYS_RAWIO.");
-    machine = m.get();
-    return std::unique_ptr<PortIo>(std::move(m));
-  };
+  sim::SimMachine machine;
+  machine.setAccessAllowed(false, "Port access refused: run as root or grant CAP_SYS_RAWIO.");
+  env.openRealPorts = [&machine] { return std::make_unique<BorrowedPorts>(machine); };
   const CliRun r = run({"report", "--save"});
   ExpectOneErrorLine(r, kExitFailure, "CAP_SYS_RAWIO");
-  ASSERT_NE(machine, nullptr);
-  EXPECT_EQ(machine->accessCount(), 0u);
+  EXPECT_EQ(machine.accessCount(), 0u);
   EXPECT_FALSE(std::filesystem::exists(path("config")));
 }
 
