@@ -106,6 +106,18 @@ std::string_view CommandText(Command c) {
   return {};
 }
 
+// An option meant for other commands only is an error, not silently ignored.
+std::string CheckOptionsFit(const std::vector<const OptionSpec*>& used, Command command) {
+  for (const OptionSpec* s : used) {
+    if (s->onlyFor.empty()) continue;
+    bool fits = false;
+    for (Command c : s->onlyFor) fits = fits || c == command;
+    if (!fits)
+      return std::string(s->name) + " does not apply to " + std::string(CommandText(command));
+  }
+  return {};
+}
+
 ParsedOptions& Fail(ParsedOptions& out, std::string error) {
   out.error = std::move(error);
   return out;
@@ -160,15 +172,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     haveCommand = true;
   }
   if (!haveCommand) return Fail(out, "no command given (report, watch, info or profile)");
-  for (const OptionSpec* s : used) {
-    if (s->onlyFor.empty()) continue;
-    bool fits = false;
-    for (Command c : s->onlyFor) fits = fits || c == o.command;
-    if (!fits) {
-      return Fail(
-          out, std::string(s->name) + " does not apply to " + std::string(CommandText(o.command)));
-    }
-  }
+  if (std::string e = CheckOptionsFit(used, o.command); !e.empty()) return Fail(out, e);
   return out;
 }
 
