@@ -12,6 +12,13 @@
 namespace kev::cli {
 namespace {
 
+constexpr int32_t kNominalScreenWidth = 1024;
+constexpr int32_t kNominalScreenHeight = 768;
+// Outer size of the caption-less monitor window: 251 x 351 client area
+// inside a 3-pixel dialog frame.
+constexpr int32_t kMonitorWindowWidth = 257;
+constexpr int32_t kMonitorWindowHeight = 357;
+
 bool LooksLikeFile(const std::string& name) {
   std::error_code ec;
   return name.find('/') != std::string::npos || name.ends_with(".json") ||
@@ -103,6 +110,10 @@ void Session::Start() {
   env.args = options_.switches;
   env.registry = hive_ ? static_cast<const Registry*>(hive_.get()) : &scratch_;
   env.currentDirectory = env_.currentDirectory;
+  // No screen here: centre first-run window defaults on the period's common
+  // 1024x768 desktop, so a --save never parks the monitor window in a corner.
+  env.screen = {kNominalScreenWidth, kNominalScreenHeight, kMonitorWindowWidth,
+                kMonitorWindowHeight};
   startup_.Run(*ctx_, detect_, *rows_, *host_, env);
 }
 

@@ -39,6 +39,9 @@ TEST_F(CliSettings, SaveWritesWhatStartUpSettled) {
   // The first-start presets of the chip were applied and kept.
   EXPECT_EQ(saved.Volt1CaptionIndex, 10);
   EXPECT_EQ(saved.Volt1PositionIndex, 8);
+  // With no screen to measure, the window is still saved centred, not at 0,0.
+  EXPECT_GT(saved.xPosition, 0);
+  EXPECT_GT(saved.yPosition, 0);
 }
 
 TEST_F(CliSettings, RunOnlyOverridesAreNotSaved) {
