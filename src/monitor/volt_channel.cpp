@@ -22,9 +22,13 @@ constexpr uint8_t kRegGlIn4 = 0x15;
 constexpr uint8_t kRegGlIn5 = 0x13;
 constexpr uint8_t kRegGlVin4 = 0x0E;  // second temperature input used as a voltage
 
+// Routes whose register for one input depends on a detection flag.
+enum class RouteVariant { Plain, Lm8x, Gl };
+
 struct VoltRoute {
   std::array<RegRead, 9> inputs{};
   int32_t invalid = 0xFF;  // the raw value that means no reading
+  RouteVariant variant = RouteVariant::Plain;
 };
 
 struct VoltRow {
@@ -77,9 +81,11 @@ constexpr VoltRoute kWbSmb9{WithBank5(FromIn0<WbSB0, 7>(), ChipPath::SmbBanked)}
 constexpr VoltRoute kW83783Smb{Without(FromIn0<WbSB0, 7>(), kVolt2)};
 // Volt 2 reads register 25h instead on dual-core boards.
 constexpr VoltRoute kLm8xSmb{{Smb(kRegLm8xIn1), Smb(kRegIn0), Smb(kRegIn0 + kVolt3),
-                              Smb(kRegIn0 + kVolt4), Smb(kRegIn0 + kVolt5)}};
-constexpr VoltRoute kGlSmb{{Smb(kRegGlIn1), kNo, Smb(kRegGlIn3), Smb(kRegGlIn4), Smb(kRegGlIn5)},
-                           0};
+                              Smb(kRegIn0 + kVolt4), Smb(kRegIn0 + kVolt5)},
+                             0xFF,
+                             RouteVariant::Lm8x};
+constexpr VoltRoute kGlSmb{
+    {Smb(kRegGlIn1), kNo, Smb(kRegGlIn3), Smb(kRegGlIn4), Smb(kRegGlIn5)}, 0, RouteVariant::Gl};
 constexpr VoltRoute kPcIsa{
     {Pc(kPcVcoreChannel), Pc(1), Pc(2), Pc(3), Pc(4), Pc(5), Pc(6), Pc(7), Pc(8)}, 0};
 // The SiS 5595 wires its inputs in a different order.
@@ -116,8 +122,11 @@ constexpr std::array<VoltRow, 23> kVoltRows{{
 // The register of Volt n+1 where a detection flag changes it.
 RegRead InputRegister(const MonitorContext& ctx, const VoltRoute& route, int n) {
   RegRead r = route.inputs[static_cast<size_t>(n)];
-  if (&route == &kLm8xSmb && n == kVolt2 && ctx.detect.DualCoreVoltage) r.reg = kRegLm8xVcore2;
-  if (&route == &kGlSmb && n == kVolt6 && ctx.detect.chip.Gl520Vin4Mode) r = Smb(kRegGlVin4);
+  // The rows hold copies of the routes, so the variant tells them apart.
+  if (route.variant == RouteVariant::Lm8x && n == kVolt2 && ctx.detect.DualCoreVoltage)
+    r.reg = kRegLm8xVcore2;
+  if (route.variant == RouteVariant::Gl && n == kVolt6 && ctx.detect.chip.Gl520Vin4Mode)
+    r = Smb(kRegGlVin4);
   return r;
 }
 

@@ -23,6 +23,8 @@ constexpr int32_t kPiix4Id = 0x71138086;
 constexpr uint8_t kRegBankSelect = 0x4E;  // Winbond
 constexpr uint8_t kRegFanEnable = 0x4D;   // Winbond
 constexpr uint8_t kRegSubClients = 0x4A;  // Winbond / AS99127F
+constexpr uint8_t kRegGlConfig = 0x03;    // GL520SM: bit 4 turns 0Eh into VIN4
+constexpr uint8_t kGlVin4Bit = 0x10;
 
 // A temperature sensor whose register 00h holds a fixed word.
 class FixedWordSensor : public sim::SmbusSlave {
@@ -187,6 +189,30 @@ TEST(TempRead, AsusSubClientsShowTheBoardTemperatures) {
   chip.setTemp(2, Signal::constant(38));
   EXPECT_EQ(ReadTempChannel(b.rig.ctx, 1), "52.0C / 125.0F");
   EXPECT_EQ(ReadTempChannel(b.rig.ctx, 2), "38.0C / 100.0F");
+}
+
+// Detection flags move one input to another register of the same chip.
+TEST(VoltRead, DetectionFlagsPickTheAlternativeRegister) {
+  {
+    Bench b;
+    sim::MonitorChip& chip = b.AddChip(ChipModelKind::Lm87, kind::LM87, true);
+    chip.setVolt(0, VoltInput{Signal::constant(192), true});  // 20h
+    chip.setVolt(5, VoltInput{Signal::constant(141), true});  // 25h
+    b.rig.settings.VoltPrecision = 2;
+    EXPECT_EQ(ReadVoltChannel(b.rig.ctx, 1), "+2.496V");
+    b.rig.detect.DualCoreVoltage = true;  // second core voltage in 25h
+    EXPECT_EQ(ReadVoltChannel(b.rig.ctx, 1), "+1.988V");
+  }
+  {
+    Bench b;
+    sim::MonitorChip& chip = b.AddChip(ChipModelKind::Gl520SM, kind::GL520SM, true);
+    chip.setReg(0, kRegGlConfig, static_cast<uint8_t>(chip.reg(0, kRegGlConfig) | kGlVin4Bit));
+    chip.setVolt(4, VoltInput{Signal::constant(126), true});  // VIN4 in 0Eh
+    b.rig.settings.VoltPrecision = 2;
+    EXPECT_EQ(ReadVoltChannel(b.rig.ctx, 5), "N/A");
+    b.rig.detect.chip.Gl520Vin4Mode = true;
+    EXPECT_EQ(ReadVoltChannel(b.rig.ctx, 5), "-11.970V");
+  }
 }
 
 TEST(FailedReads, KeepTheErrorFlags) {
