@@ -212,6 +212,7 @@ class HiveReader {
   // On a last line without its line end (a file cut short?) only forms
   // that show they are complete are taken: a closed text, eight dword digits.
   std::optional<RegValue> parseData(std::string_view s, bool strict) const {
+    if (s.empty()) return std::nullopt;
     if (s.front() == '"') {
       auto text = TakeQuoted(s);
       if (!text || !s.empty()) return std::nullopt;
