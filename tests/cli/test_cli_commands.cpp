@@ -1,4 +1,6 @@
+#include <map>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "cli/output.h"
 #include "cli_fixture.h"
@@ -24,6 +26,41 @@ TEST_F(CliCommands, EveryCatalogueBoardRunsEveryCommand) {
     const CliRun profile = runWithSettings({"profile", "--board", board});
     EXPECT_EQ(profile.code, kExitOk) << profile.err;
     EXPECT_NE(profile.out.find("--[ Monitor Window ]"), std::string::npos);
+  }
+}
+
+// What a voltage row should read under a caption: nominal value and tolerance.
+struct Rail {
+  double nominal, tolerance;
+};
+std::optional<Rail> RailOfCaption(const std::string& caption) {
+  static const std::map<std::string, Rail> kRails = {
+      {"+2.5V", {2.5, 0.15}},  {"+3.3V", {3.3, 0.2}},    {"3VSB", {3.3, 0.2}},
+      {"VDD", {3.3, 0.2}},     {"+5.0V", {5.0, 0.25}},   {"5VSB", {5.0, 0.25}},
+      {"+12.0V", {12.0, 0.6}}, {"-12.0V", {-12.0, 0.6}}, {"-5.0V", {-5.0, 0.25}},
+      {"VBAT", {3.0, 0.4}},    {"VCORE", {2.3, 1.3}},    {"VCORE1", {2.3, 1.3}},
+      {"VCORE2", {2.3, 1.3}},  {"VINR0", {2.3, 1.3}},
+  };
+  const auto it = kRails.find(caption);
+  if (it == kRails.end()) return std::nullopt;
+  return it->second;
+}
+
+TEST_F(CliCommands, CatalogueVoltagesMatchTheirFirstStartCaptions) {
+  for (const std::string& board : sim::CatalogueBoardNames()) {
+    SCOPED_TRACE(board);
+    const CliRun r = runWithSettings({"report", "--board", board, "--json"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    const auto doc = nlohmann::json::parse(r.out);
+    ASSERT_EQ(doc["rows"].size(), 15u);
+    for (const auto& row : doc["rows"]) {
+      if (row["group"] != "volt" || row["value"].is_null()) continue;
+      const std::string caption = row["label"];
+      const auto rail = RailOfCaption(caption);
+      ASSERT_TRUE(rail) << caption;
+      EXPECT_NEAR(row["value"].get<double>(), rail->nominal, rail->tolerance)
+          << caption << " reads " << row["text"];
+    }
   }
 }
 
