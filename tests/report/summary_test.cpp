@@ -170,7 +170,7 @@ TEST(Summary, SensorListNeedsManufacturerIdOnlyForFirstSix) {
   EXPECT_EQ(s.ThirdSmbAddress, 0x4C);
 }
 
-TEST(Summary, Device19WithForeignIdIsSkipped) {
+TEST(Summary, Device19WithForeignIdIsPassedOver) {
   Board t;
   t.addSouth("PIIX4");
   RegisterSlave at19(Regs{{0x00, 0x20}, {0xFE, 0x41}});

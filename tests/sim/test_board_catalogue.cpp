@@ -62,8 +62,12 @@ class CatalogueBoard : public ::testing::TestWithParam<std::string> {
   std::unique_ptr<SimBoard> board_;
 };
 
-TEST_P(CatalogueBoard, SouthBridgeAnswersWithItsIdentifier) {
-  if (!desc_.contains("south_bridge")) GTEST_SKIP();
+// Suites over the boards whose description has a part.
+class BoardWithSouthBridge : public CatalogueBoard {};
+class BoardWithPciHost : public CatalogueBoard {};
+class BoardWithSuperIo : public CatalogueBoard {};
+
+TEST_P(BoardWithSouthBridge, AnswersWithItsIdentifier) {
   const auto& sb = desc_["south_bridge"];
   const PciLocation loc = kSouth.at(sb["kind"].get<std::string>());
   if (sb.value("smbus_hidden", false)) {
@@ -75,8 +79,7 @@ TEST_P(CatalogueBoard, SouthBridgeAnswersWithItsIdentifier) {
   EXPECT_NE(board_->smbusHost(), nullptr);
 }
 
-TEST_P(CatalogueBoard, HostBridgeSitsAtDeviceZero) {
-  if (!desc_.contains("host_bridge") && !desc_.contains("south_bridge")) GTEST_SKIP();
+TEST_P(BoardWithPciHost, HostBridgeSitsAtDeviceZero) {
   const uint32_t id = PciRead32(m(), 0, 0, 0);
   EXPECT_NE(id, 0xFFFFFFFFu);
   EXPECT_NE(id & 0xFFFF, 0u);
@@ -110,8 +113,7 @@ TEST_P(CatalogueBoard, EveryChipAnswersWhereItClaims) {
   }
 }
 
-TEST_P(CatalogueBoard, WinbondSuperIoOpensWithItsKey) {
-  if (!desc_.contains("superio")) GTEST_SKIP();
+TEST_P(BoardWithSuperIo, WinbondSuperIoOpensWithItsKey) {
   const uint16_t port = Port(desc_["superio"]["port"]);
   EXPECT_EQ(m().inb(static_cast<uint16_t>(port + 1)), 0xFF);  // closed
   m().outb(port, 0x87);
@@ -119,18 +121,47 @@ TEST_P(CatalogueBoard, WinbondSuperIoOpensWithItsKey) {
   EXPECT_EQ(SioRead(m(), port, 0x20), Port(desc_["superio"]["chip_id"]));
 }
 
+json Description(const std::string& name) { return json::parse(*CatalogueBoardJson(name)); }
+
+bool HasSouthBridge(const json& d) { return d.contains("south_bridge"); }
+// A SiS 630 board has no host_bridge: its south bridge is the host bridge.
+bool HasPciHost(const json& d) { return d.contains("host_bridge") || HasSouthBridge(d); }
+bool HasSuperIo(const json& d) { return d.contains("superio"); }
+
+std::vector<std::string> BoardsWhere(bool (*holds)(const json&)) {
+  std::vector<std::string> names;
+  for (const std::string& name : CatalogueBoardNames()) {
+    if (holds(Description(name))) names.push_back(name);
+  }
+  return names;
+}
+
+std::string BoardTestName(const ::testing::TestParamInfo<std::string>& p) {
+  std::string n = p.param;
+  for (char& ch : n)
+    if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  return n;
+}
+
 INSTANTIATE_TEST_SUITE_P(All, CatalogueBoard, ::testing::ValuesIn(CatalogueBoardNames()),
-                         [](const ::testing::TestParamInfo<std::string>& p) {
-                           std::string n = p.param;
-                           for (char& ch : n)
-                             if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           return n;
-                         });
+                         BoardTestName);
+INSTANTIATE_TEST_SUITE_P(All, BoardWithSouthBridge,
+                         ::testing::ValuesIn(BoardsWhere(HasSouthBridge)), BoardTestName);
+INSTANTIATE_TEST_SUITE_P(All, BoardWithPciHost, ::testing::ValuesIn(BoardsWhere(HasPciHost)),
+                         BoardTestName);
+INSTANTIATE_TEST_SUITE_P(All, BoardWithSuperIo, ::testing::ValuesIn(BoardsWhere(HasSuperIo)),
+                         BoardTestName);
+
+TEST(Catalogue, EachPartFilterFindsBoards) {
+  EXPECT_FALSE(BoardsWhere(HasSouthBridge).empty());
+  EXPECT_FALSE(BoardsWhere(HasPciHost).empty());
+  EXPECT_FALSE(BoardsWhere(HasSuperIo).empty());
+}
 
 TEST(Catalogue, CoversEverySouthBridgeAndChipKind) {
   std::set<std::string> south, chips;
   for (const auto& name : CatalogueBoardNames()) {
-    const json d = json::parse(*CatalogueBoardJson(name));
+    const json d = Description(name);
     if (d.contains("south_bridge")) south.insert(d["south_bridge"]["kind"].get<std::string>());
     for (const auto& c : d["chips"]) chips.insert(c["kind"].get<std::string>());
   }
