@@ -20,6 +20,8 @@ constexpr uint8_t kIte8712Id = 0x12;
 constexpr uint8_t kWinbondSwitchLdn = 0x08;
 constexpr uint8_t kSis5595MonitorReg = 0x68;
 constexpr uint16_t kIsaBaseMask = 0xFFF8;
+constexpr unsigned kLastIntegratedReg = 0x7F;  // ITE, VIA and SiS 5595: 128 registers
+constexpr unsigned kLastReg = 0xFF;
 
 struct Failed {
   std::string field;
@@ -51,6 +53,36 @@ class Claims {
   }
   std::map<unsigned, std::string> ports_, addrs_;
 };
+
+std::string RegName(unsigned index) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%02Xh", index);
+  return buf;
+}
+
+// Writes each register value the board file gives and reads it back: a
+// register the part lacks, or one it measures from its inputs, does not keep
+// the value, and the file is told so rather than silently ignored.
+template <class Poke, class Peek>
+void ApplyRegisters(const ChipSpec& c, unsigned last, Poke poke, Peek peek) {
+  for (const RegSetting& r : c.registers) {
+    if (r.index > last)
+      throw Failed{r.field, c.kind + " has no register " + RegName(r.index) +
+                                " (its registers end at " + RegName(last) + ")"};
+    poke(r.index, r.value);
+    if (peek(r.index) != r.value)
+      throw Failed{r.field, c.kind + " register " + RegName(r.index) +
+                                " does not keep a value of its own (the part lacks it, or "
+                                "measures it from its inputs)"};
+  }
+}
+
+template <class Model>
+void ApplyIntegratedRegisters(const ChipSpec& c, Model& m) {
+  ApplyRegisters(
+      c, kLastIntegratedReg, [&m](uint8_t i, uint8_t v) { m.setReg(i, v); },
+      [&m](uint8_t i) { return m.reg(i); });
+}
 
 void ApplyInputs(HwmonInputs& in, const ChipSpec& c) {
   for (size_t i = 0; i < c.fans.size(); ++i)
@@ -92,7 +124,7 @@ class Builder {
   void addWinbondSuperIo(const SuperIoSpec& s) {
     claims_.port(s.port, "superio.port", "superio");
     auto& sio = board_.machine().own<WinbondSuperIo>(board_.machine(), s.port, s.chipId);
-    for (auto [reg, v] : s.ldn8) sio.setLdnReg(kWinbondSwitchLdn, reg, v);
+    for (const RegSetting& r : s.ldn8) sio.setLdnReg(kWinbondSwitchLdn, r.index, r.value);
   }
 
   void needSouth(const ChipSpec& c, bool ok, const char* what) {
@@ -107,13 +139,13 @@ class Builder {
           static_cast<uint16_t>(south_.monitor->get16(kSis5595MonitorReg) & kIsaBaseMask);
       claims_.port(base, c.path + ".isa", c.path);
       auto& m = board_.make<Sis5595Monitor>(board_.machine(), base);
-      for (auto [reg, v] : c.registers) m.setReg(reg, v);
+      ApplyIntegratedRegisters(c, m);
       return m;
     }
     needSouth(c, kind == "VT82C686A" || kind == "VT82C686B" || kind == "VT8231",
               "VT82C686A, VT82C686B or VT8231");
     auto& m = board_.make<ViaMonitor>(board_.machine(), *south_.monitor);
-    for (auto [reg, v] : c.registers) m.setReg(reg, v);
+    ApplyIntegratedRegisters(c, m);
     return m;
   }
 
@@ -133,7 +165,7 @@ class Builder {
     claims_.port(kDefaultSioPort, c.path + ".kind", c.path);
     claims_.port(base, c.path + ".isa", c.path);
     auto& ec = board_.make<IteEc>(board_.machine().clock());
-    for (auto [reg, v] : c.registers) ec.setReg(reg, v);
+    ApplyIntegratedRegisters(c, ec);
     auto& sio = board_.make<IteSuperIo>(board_.machine(),
                                         c.kind == "IT8705F" ? kIte8705Id : kIte8712Id, ec, base);
     if (!c.ecActive) sio.setLdnResources(IteSuperIo::kLdnEc, base, false);
@@ -153,7 +185,9 @@ class Builder {
     if (c.smbus && !IsSmbusCapable(kind))
       throw Failed{c.path + ".smbus", c.kind + " has no SMBus interface"};
     auto& chip = board_.adopt(MakeMonitorChip(kind, board_.machine().clock()));
-    for (auto [reg, v] : c.registers) chip.setReg(0, reg, v);
+    ApplyRegisters(
+        c, kLastReg, [&chip](uint8_t i, uint8_t v) { chip.setReg(0, i, v); },
+        [&chip](uint8_t i) { return chip.reg(0, i); });
     try {
       if (c.isa) {
         claims_.port(*c.isa, c.path + ".isa", c.path);

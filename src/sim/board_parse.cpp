@@ -138,13 +138,17 @@ Signal ParseSignal(const json& v, const std::string& path) {
   return s;
 }
 
-std::vector<std::pair<uint8_t, uint8_t>> ParseRegisters(const json& v, const std::string& path) {
+// An object of register values, { "0x16": "0x04" }; each register once.
+std::vector<RegSetting> ParseRegisters(const json& v, const std::string& path) {
   Obj o(v, path);
-  std::vector<std::pair<uint8_t, uint8_t>> out;
+  std::vector<RegSetting> out;
   for (auto it = v.begin(); it != v.end(); ++it) {
     const std::string at = o.at(it.key());
-    const auto reg = Number(json(it.key()), at, 0xFF);
-    out.emplace_back(static_cast<uint8_t>(reg), static_cast<uint8_t>(Number(*it, at, 0xFF)));
+    const auto reg = static_cast<uint8_t>(Number(json(it.key()), at, 0xFF));
+    for (const RegSetting& r : out) {
+      if (r.index == reg) throw Bad{at, "names the same register as " + r.field};
+    }
+    out.push_back({reg, static_cast<uint8_t>(Number(*it, at, 0xFF)), at});
   }
   return out;
 }

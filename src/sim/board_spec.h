@@ -14,6 +14,13 @@
 
 namespace kev::sim {
 
+// One register value a board file sets, with its field for errors.
+struct RegSetting {
+  uint8_t index = 0;
+  uint8_t value = 0;
+  std::string field;  // "chips[0].registers.0x16"
+};
+
 struct ChipSpec {
   std::string id;
   std::string kind;
@@ -26,14 +33,14 @@ struct ChipSpec {
   std::vector<std::optional<FanInput>> fans;
   std::vector<Signal> temps;
   std::vector<VoltInput> volts;
-  std::vector<std::pair<uint8_t, uint8_t>> registers;  // set-up pokes
+  std::vector<RegSetting> registers;  // power-on values the BIOS left
   bool vanished = false;
 };
 
 struct SuperIoSpec {
   uint16_t port = 0x2E;
   uint8_t chipId = 0x52;
-  std::vector<std::pair<uint8_t, uint8_t>> ldn8;  // logical device 8 registers
+  std::vector<RegSetting> ldn8;  // logical device 8 registers
 };
 
 struct FaultSpec {

@@ -81,7 +81,23 @@ INSTANTIATE_TEST_SUITE_P(
                     "chips": []})",
                 "host_bridge", "own host bridge"},
         BadCase{R"({"faults": {"smbus_stuck_busy": true}, "chips": []})", "faults.smbus_stuck_busy",
-                "no SMBus host"}));
+                "no SMBus host"},
+        BadCase{R"({"chips": [{"kind": "LM87", "smbus": 46, "registers": ["0x16"]}]})",
+                "chips[0].registers", "expected an object"},
+        BadCase{R"({"chips": [{"kind": "LM87", "smbus": 46, "registers": {"0xZZ": 4}}]})",
+                "chips[0].registers.0xZZ", "is not a number"},
+        BadCase{R"({"chips": [{"kind": "LM87", "smbus": 46, "registers": {"0x16": 256}}]})",
+                "chips[0].registers.0x16", "out of range"},
+        BadCase{R"({"chips": [{"kind": "LM87", "smbus": 46, "registers": {"0x16": 4, "16h": 4}}]})",
+                "chips[0].registers.16h", "same register as chips[0].registers.0x16"},
+        BadCase{R"({"chips": [{"kind": "LM78", "isa": 656, "registers": {"0x20": 5}}]})",
+                "chips[0].registers.0x20", "LM78 register 20h does not keep"},
+        BadCase{R"({"chips": [{"kind": "LM75", "smbus": 72, "registers": {"0x07": 5}}]})",
+                "chips[0].registers.0x07", "LM75 register 07h does not keep"},
+        BadCase{R"({"chips": [{"kind": "IT8712F", "registers": {"0x96": 1}}]})",
+                "chips[0].registers.0x96", "IT8712F has no register 96h"},
+        BadCase{R"({"chips": [{"kind": "PC87366", "registers": {"0x10": 1}}]})",
+                "chips[0].registers", "not supported for PC87366"}));
 
 TEST(BoardFile, MissingFileAndCatalogueNameAreErrorsNotCrashes) {
   auto r = LoadBoardFile("/nonexistent/board.json");
@@ -134,6 +150,26 @@ TEST(BoardInputs, SignalsFollowTheSimulatedClock) {
   EXPECT_EQ(IsaRead(m, 0x290, 0x20), 200);
   ASSERT_NE(b.chipInputs("c"), nullptr);
   EXPECT_EQ(b.chipInputs("nope"), nullptr);
+}
+
+// Register values are in place before the chip goes on its buses, so that
+// a Winbond part's sub-clients appear where its register 4Ah says.
+TEST(BoardRegisters, PowerOnValuesReachTheChipBeforeItIsPlaced) {
+  auto r = LoadBoardJson(R"({"south_bridge": {"kind": "PIIX4"},
+    "chips": [{"kind": "LM87", "smbus": "0x2E", "temps": [30, 40, 55],
+               "registers": {"0x16": "0x04"}},
+              {"kind": "W83782D", "smbus": "0x2D", "registers": {"4Ah": "0x32"}}]})",
+                         "registers");
+  ASSERT_TRUE(r.ok()) << r.error().text();
+  SmbusBus& bus = r->smbus();
+  uint8_t v = 0;
+  ASSERT_EQ(bus.readByte(0x2E, 0x16, v), SmbusResult::Ok);
+  EXPECT_EQ(v, 0x04);
+  ASSERT_EQ(bus.readByte(0x2E, 0x20, v), SmbusResult::Ok);
+  EXPECT_EQ(v, 55);  // 20h now holds the second remote temperature
+  EXPECT_EQ(bus.readByte(0x4A, 0, v), SmbusResult::Ok);
+  EXPECT_EQ(bus.readByte(0x4B, 0, v), SmbusResult::Ok);
+  EXPECT_EQ(bus.readByte(0x48, 0, v), SmbusResult::NoAck);
 }
 
 TEST(BoardFaults, SmbusFaultsFromFileAndFromTests) {
