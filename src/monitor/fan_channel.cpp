@@ -129,7 +129,8 @@ std::string ReadFanChannel(MonitorContext& ctx, int n) {
       FanRpm(ctx.detect.chip.ChipKind, ctx.detect.FanDivisor.at(n), FanPPR(ctx.settings, n), count);
   SensorChannel& ch = ChannelOf(ctx.channels, ChannelGroup::Fan, n);
   ch.inError = CheckFanLimit(ctx.settings, count, n);
-  std::string text = rpm == 0 ? std::string(kTextNoReading) : FanText(rpm);
+  const bool noReading = count == 0 || count == kNoCount;
+  std::string text = noReading ? std::string(kTextNoReading) : FanText(rpm);
   if (ch.inError) text += kTextErrorSuffix;
   return text;
 }

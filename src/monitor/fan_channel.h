@@ -11,7 +11,8 @@ namespace kev {
 // Fan n's 8-bit tachometer count; 255 when there is no reading.
 int32_t ReadFanCount(const MonitorContext& ctx, int n);
 
-// Revolutions per minute for a count of 1..254; 0 for no reading.
+// Revolutions per minute for a count of 1..254 (may be 0 with a huge divisor);
+// 0 for no reading.
 // The effective divisor includes the fan's pulse setting (1: two pulses per
 // revolution, 2: one pulse).
 int32_t FanRpm(int32_t chipKind, int32_t effectiveDivisor, int32_t pprSetting, int32_t count);

@@ -366,5 +366,18 @@ TEST(VoltRules, InvalidMarkersAndWrap) {
   }
 }
 
+// Only a count of 0 or 255 lacks a reading; a valid count below the
+// constant shows a speed of 0.
+TEST(FanRules, TextFollowsTheCount) {
+  Recording r(false);
+  r.rig.detect.chip.ChipKind = kind::LM78;
+  r.isa.script.Set(0x28, {200});
+  EXPECT_EQ(ReadFanChannel(r.rig.ctx, 0), "3375RPM");
+  r.rig.detect.FanDivisor[0] = 100000;  // as large as a damaged pulse setting makes it
+  EXPECT_EQ(ReadFanChannel(r.rig.ctx, 0), "0RPM");
+  r.isa.script.Set(0x28, {0});
+  EXPECT_EQ(ReadFanChannel(r.rig.ctx, 0), "N/A [Err]");
+}
+
 }  // namespace
 }  // namespace kev
