@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "hw/sim_test_support.h"
 #include "hw/usmbus.h"
@@ -180,6 +182,98 @@ TEST(SmbusAli, ProtocolBeforeCommandAndSeparateStart) {
   bus.injectCollisions(1);
   EXPECT_EQ(SMBwtb(m, 0x710110B9, 0x6000, kSlave, 0x2B, 0x67), 0);
   EXPECT_EQ(chip.regs[0x2B], 0x67);
+}
+
+// Word read of register 27h (2Fh, 80h) at slave 2Dh, port by port: the idle
+// step, the issue order and the registers of each family's layout.
+struct SequenceCase {
+  const char* name;
+  SmbusHostFamily family;
+  uint32_t pmId;
+  uint16_t base;
+  std::vector<std::string> wordRead;
+};
+
+class SmbusSequenceTest : public ::testing::TestWithParam<SequenceCase> {};
+
+TEST_P(SmbusSequenceTest, WordReadPortByPort) {
+  const SequenceCase& c = GetParam();
+  sim::SimMachine m;
+  sim::SmbusBus bus;
+  test::RegisterSlave chip;
+  chip.regs[0x27] = 0x2F;
+  chip.regs[0x28] = 0x80;
+  bus.attach(kSlave, &chip);
+  sim::AddSmbusHost(m, c.family, c.base, bus);
+  m.startTrace();
+  EXPECT_EQ(SMBrdw(m, c.pmId, c.base, kSlave, 0x27), 0x2F80);
+  EXPECT_EQ(test::Trace(m), c.wordRead);
+  m.startTrace(true);
+  SMBrdw(m, c.pmId, c.base, kSlave, 0x27);
+  EXPECT_THAT(test::DelaysAfterEach(m), ::testing::Each(2));
+}
+
+// Status cleared by writing FFh, then checked for the idle bit.
+const std::vector<std::string> kAliWordRead = {
+    "out8 6000h FFh", "in8 6000h 04h", "out8 6003h 5Bh", "out8 6001h 30h", "out8 6007h 27h",
+    "out8 6002h FFh", "in8 6000h 08h", "in8 6000h 14h",  "in8 6004h 2Fh",  "in8 6005h 80h"};
+// Both status registers are read and written back before the start.
+const std::vector<std::string> kSis630WordRead = {
+    "in8 0880h 00h",  "out8 0880h 00h", "in8 0882h 00h",  "out8 0882h 00h",
+    "out8 0884h 5Bh", "out8 0885h 27h", "out8 0883h 13h", "in8 0880h 00h",
+    "in8 0880h 08h",  "in8 0888h 2Fh",  "in8 0889h 80h"};
+// The wait selects the status index once and then polls only the data port.
+const std::vector<std::string> kSis5595WordRead = {
+    "out8 0C38h 00h", "in8 0C39h 00h",  "out8 0C38h 00h", "out8 0C39h 00h", "out8 0C38h 04h",
+    "out8 0C39h 5Bh", "out8 0C38h 05h", "out8 0C39h 27h", "out8 0C38h 02h", "out8 0C39h 16h",
+    "out8 0C38h 00h", "in8 0C39h 02h",  "in8 0C39h 40h",  "out8 0C38h 11h", "in8 0C39h 2Fh",
+    "out8 0C38h 12h", "in8 0C39h 80h"};
+const std::vector<std::string> kAmdWordRead = {"in8 50E0h 00h",  "out8 50E0h 00h", "out8 50E4h 5Bh",
+                                               "out8 50E8h 27h", "out8 50E2h 0Bh", "in8 50E0h 08h",
+                                               "in8 50E0h 10h",  "in8 50E6h 2Fh",  "in8 50E7h 80h"};
+
+const SequenceCase kSequences[] = {
+    {"Ali", SmbusHostFamily::Ali, 0x710110B9, 0x6000, kAliWordRead},
+    {"Sis630", SmbusHostFamily::Sis630, 0x06301039, 0x0800, kSis630WordRead},
+    {"Sis5595", SmbusHostFamily::Sis5595, 0x00081039, 0x0C00, kSis5595WordRead},
+    {"Amd", SmbusHostFamily::Amd, 0x74431022, 0x5000, kAmdWordRead},
+};
+
+INSTANTIATE_TEST_SUITE_P(Families, SmbusSequenceTest, ::testing::ValuesIn(kSequences),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// A host that stays busy gets one poll budget, then its family's reset.
+TEST(SmbusReset, StuckHostsGetTheirFamilysResetWrites) {
+  struct ResetCase {
+    SmbusHostFamily family;
+    uint32_t pmId;
+    uint16_t base;
+    std::vector<std::string> reset;
+  };
+  const ResetCase cases[] = {
+      {SmbusHostFamily::Ali, 0x710110B9, 0x6000, {"out8 6001h 0Ch", "out8 6000h FFh"}},
+      {SmbusHostFamily::Sis630, 0x06301039, 0x0800, {"out8 0883h 20h"}},
+      {SmbusHostFamily::Sis5595, 0x00081039, 0x0C00, {"out8 0C38h 02h", "out8 0C39h 20h"}},
+      {SmbusHostFamily::Amd, 0x740B1022, 0x5000, {"out8 50E2h 20h"}},
+  };
+  for (const ResetCase& c : cases) {
+    sim::SimMachine m;
+    sim::SmbusBus bus;
+    test::RegisterSlave chip;
+    bus.attach(kSlave, &chip);
+    sim::AddSmbusHost(m, c.family, c.base, bus).setStuckBusy(true);
+    m.startTrace();
+    SMBrdb(m, c.pmId, c.base, kSlave, 0x00);
+    const auto t = test::Trace(m);
+    // The reset comes once, before the address register is loaded.
+    const auto address = std::find_if(t.begin(), t.end(), [](const std::string& e) {
+      return e.find(" 5Bh") != std::string::npos;
+    });
+    const auto reset = std::search(t.begin(), t.end(), c.reset.begin(), c.reset.end());
+    ASSERT_NE(reset, t.end()) << std::hex << c.pmId;
+    EXPECT_LT(reset, address) << std::hex << c.pmId;
+    EXPECT_EQ(std::search(reset + 1, t.end(), c.reset.begin(), c.reset.end()), t.end());
+  }
 }
 
 TEST(SmbusConfigReaders, ReadBusZeroIdentity) {

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 namespace kev {
 namespace {
 
@@ -174,6 +178,82 @@ TEST_F(SettingsIoTest, OutOfRangeValuesAreKeptAsStored) {
   EXPECT_EQ(s.IntervalTime, 1500);
   EXPECT_EQ(s.Fan1PPR, 0);
   EXPECT_EQ(s.Fan1CaptionIndex, 500);
+}
+
+// Every value of every group, in the order the groups are written; texts marked.
+TEST(SettingsLayout, EachKeyHoldsItsValuesInTableOrderWithTheirTypes) {
+  struct Layout {
+    const char* key;
+    std::vector<std::string> names;
+  };
+  auto numbered = [](const std::string& prefix, int count, const std::string& suffix) {
+    std::vector<std::string> out;
+    for (int i = 1; i <= count; ++i) out.push_back(prefix + std::to_string(i) + suffix);
+    return out;
+  };
+  auto join = [](std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+  };
+  std::vector<std::string> voltLimits;
+  for (int i = 1; i <= 9; ++i) {
+    voltLimits.push_back("Volt" + std::to_string(i) + "ULimit");
+    voltLimits.push_back("Volt" + std::to_string(i) + "LLimit");
+  }
+  const Layout layout[] = {
+      {"Software\\Tolvenor\\Kevatra\\General",
+       {"AlwaysOnTop", "MainChipPortAddressUse", "MainChipSMBUse", "MonitorWindowMode", "ASMS",
+        "Sensor1OnDieDiode", "Sensor2OnDieDiode", "Sensor3OnDieDiode", "TransparencyPercentage",
+        "MainChipPortAddress", "IntervalTime", "xPosition", "yPosition"}},
+      {"Software\\Tolvenor\\Kevatra\\ErrorAction",
+       join({numbered("ErrAct", 4, "Switch"), numbered("HoldErrAct", 4, ""),
+             numbered("SoundFile", 3, "")})},
+      {"Software\\Tolvenor\\Kevatra\\Display",
+       join({numbered("CheckBoxFan", 3, ""), numbered("CheckBoxTemp", 3, ""),
+             numbered("CheckBoxVolt", 9, "")})},
+      {"Software\\Tolvenor\\Kevatra\\Logging", join({numbered("LoggingFan", 3, ""),
+                                                     numbered("LoggingTemp", 3, ""),
+                                                     numbered("LoggingVolt", 9, ""),
+                                                     {"LogFileSizeLimit", "LogFileDirectory"}})},
+      {"Software\\Tolvenor\\Kevatra\\FanSpeed",
+       join({numbered("Fan", 3, "PPR"), numbered("Fan", 3, "PositionIndex"),
+             numbered("Fan", 3, "CaptionIndex"), numbered("Fan", 3, "Limit")})},
+      {"Software\\Tolvenor\\Kevatra\\Temperature",
+       join({{"Temp2SMBUse", "Temp3SMBUse", "Temp2SMBAddress", "Temp3SMBAddress"},
+             numbered("Temp", 3, "PositionIndex"),
+             numbered("Temp", 3, "CaptionIndex"),
+             {"Temp1Limit", "Temp1Adjustor", "Temp2Limit", "Temp2Adjustor", "Temp3Limit",
+              "Temp3Adjustor"}})},
+      {"Software\\Tolvenor\\Kevatra\\Voltage", join({{"VoltPrecision"},
+                                                     numbered("Volt", 9, "PositionIndex"),
+                                                     numbered("Volt", 9, "CaptionIndex"),
+                                                     voltLimits})},
+  };
+  const std::vector<std::string> texts = {"SoundFile1", "SoundFile2", "SoundFile3",
+                                          "LogFileDirectory"};
+
+  MemoryRegistry reg;
+  ASSERT_TRUE(SaveSettings(reg, MonitorSettings{}));
+  std::vector<std::string> keys;
+  for (const HiveKey* k : reg.tree().keys()) keys.push_back(k->path());
+  std::vector<std::string> expectedKeys = {"HKEY_CURRENT_USER", "HKEY_CURRENT_USER\\Software",
+                                           "HKEY_CURRENT_USER\\Software\\Tolvenor",
+                                           "HKEY_CURRENT_USER\\Software\\Tolvenor\\Kevatra"};
+  for (const Layout& l : layout) expectedKeys.push_back(std::string("HKEY_CURRENT_USER\\") + l.key);
+  EXPECT_EQ(keys, expectedKeys);
+
+  for (const Layout& l : layout) {
+    const HiveKey* key = reg.tree().find(std::string("HKEY_CURRENT_USER\\") + l.key);
+    ASSERT_NE(key, nullptr) << l.key;
+    std::vector<std::string> names;
+    for (const HiveKey::Entry* e : key->entries()) {
+      names.push_back(e->name);
+      const bool text = std::find(texts.begin(), texts.end(), e->name) != texts.end();
+      EXPECT_EQ(e->value.type, text ? REG_SZ : REG_DWORD) << e->name;
+    }
+    EXPECT_EQ(names, l.names) << l.key;
+  }
 }
 
 // A registry that refuses one value, or refuses to flush.
