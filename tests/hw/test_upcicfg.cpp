@@ -69,6 +69,11 @@ TEST_F(PciConfigTest, LaneWritesKeepTheOtherBytes) {
   PCIcfg_wtd(m, 0, 31, 0, 0x40, 0x01020304);
   EXPECT_EQ(lpc.get32(0x40), 0x01020304u);
   EXPECT_THAT(test::DelaysAfterEach(m), ElementsAre(1, 1, 1));
+  // A lane write reads the dword first: one delay after each of four accesses.
+  m.startTrace(true);
+  PCIcfg_wtb1(m, 0, 31, 0, 0x40, 0x99);
+  EXPECT_EQ(lpc.get32(0x40), 0x01029904u);
+  EXPECT_THAT(test::DelaysAfterEach(m), ElementsAre(1, 1, 1, 1));
 }
 
 TEST_F(PciConfigTest, LocationFieldsWrapToTheirWidths) {

@@ -291,6 +291,12 @@ TEST(SmbusConfigReaders, ReadBusZeroIdentity) {
   EXPECT_EQ(SMBrdwo_bad(m, 7, 3, 0x92), 0x5000u);
   EXPECT_EQ(SMBrdwe_bad(m, 7, 3, 0x41), 0x40C0u);
   EXPECT_EQ(SMBrd_did(m, 8, 0), 0xFFFFFFFFu);
+
+  // The base register is read as the low word of its dword; CF8h is closed after.
+  m.startTrace();
+  SMBrdwo_bad(m, 7, 3, 0x92);
+  EXPECT_THAT(test::Trace(m),
+              ElementsAre("out32 0CF8h 80003B90h", "in16 0CFCh 5001h", "out32 0CF8h 00003B90h"));
 }
 
 }  // namespace
