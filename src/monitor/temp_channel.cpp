@@ -240,7 +240,7 @@ std::optional<TempReading> ReadTempSource(const MonitorContext& ctx, int n) {
 
 bool CheckTempLimit(MonitorSettings& settings, int n, TempReading value) {
   // Compared in half degrees: T >= limit.
-  return 2 * value.t + value.h >= 2 * TempLimit(settings, n);
+  return 2 * value.t + value.h >= 2 * int64_t{TempLimit(settings, n)};
 }
 
 std::string ReadTempChannel(MonitorContext& ctx, int n) {

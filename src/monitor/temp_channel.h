@@ -10,8 +10,9 @@
 namespace kev {
 
 // Whole degrees t and the half-degree sign h (-1, 0, +1): T = t + h / 2.
+// Wide enough for any stored adjustor added to any reading.
 struct TempReading {
-  int32_t t = 0;
+  int64_t t = 0;
   int h = 0;
 };
 

@@ -8,9 +8,9 @@ namespace kev {
 namespace {
 
 // Half-degree units as "-12.5".
-std::string HalfUnits(int32_t halves, char point) {
+std::string HalfUnits(int64_t halves, char point) {
   std::string s = halves < 0 ? "-" : "";
-  const int32_t a = std::abs(halves);
+  const int64_t a = std::llabs(halves);
   s += std::to_string(a / 2);
   s += point;
   s += (a % 2) != 0 ? '5' : '0';
@@ -31,9 +31,9 @@ NumberFormat UserNumberFormat() {
 
 std::string FanText(int32_t rpm) { return std::to_string(rpm) + "RPM"; }
 
-std::string TempText(int32_t t, int h, const NumberFormat& fmt) {
-  const int32_t celsius2 = 2 * t + h;
-  const int32_t fahrenheit2 = 2 * (t * 9 / 5 + 32) + h;
+std::string TempText(int64_t t, int h, const NumberFormat& fmt) {
+  const int64_t celsius2 = 2 * t + h;
+  const int64_t fahrenheit2 = 2 * (t * 9 / 5 + 32) + h;
   return HalfUnits(celsius2, fmt.decimalPoint) + "C / " + HalfUnits(fahrenheit2, fmt.decimalPoint) +
          "F";
 }

@@ -23,7 +23,7 @@ inline constexpr const char* kTextErrorSuffix = " [Err]";
 std::string FanText(int32_t rpm);
 // Celsius and Fahrenheit from whole degrees t and half-degree sign h (-1, 0, 1):
 // "45.5C / 113.5F".
-std::string TempText(int32_t t, int h, const NumberFormat& fmt);
+std::string TempText(int64_t t, int h, const NumberFormat& fmt);
 // Millivolts as volts with 1, 2 or 3 decimals (precision 0, 1, 2): "+12.19V".
 std::string VoltText(int32_t millivolts, int32_t precision, const NumberFormat& fmt);
 

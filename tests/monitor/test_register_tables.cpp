@@ -2,6 +2,7 @@
 // recorded at the bus: the chip's register map checked kind by kind.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -312,6 +313,19 @@ TEST(TempRules, ChipFormulas) {
     (c.smbus ? r.chip.script : r.isa.script).Set(c.reg, c.values);
     EXPECT_EQ(ReadTempChannel(r.rig.ctx, c.n), c.text) << Hex("kind %Xh", c.kind);
   }
+}
+
+// A damaged settings file may hold any 32-bit adjustor or limit.
+TEST(TempRules, ExtremeAdjustorsAndLimitsStayExact) {
+  Recording r(false);
+  r.rig.detect.chip.ChipKind = kind::LM78;
+  r.isa.script.Set(0x27, {100});
+  r.rig.settings.Temp1Adjustor = INT32_MAX;
+  r.rig.settings.Temp1Limit = INT32_MAX;
+  EXPECT_EQ(ReadTempChannel(r.rig.ctx, 0), "2147483747.0C / 3865470776.0F [Err]");
+  r.rig.settings.Temp1Adjustor = INT32_MIN;
+  r.rig.settings.Temp1Limit = INT32_MIN;
+  EXPECT_EQ(ReadTempChannel(r.rig.ctx, 0), "-2147483548.0C / -3865470354.0F [Err]");
 }
 
 TEST(TempRules, SisGivesUpAfterTenReads) {
