@@ -162,6 +162,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
       used.push_back(spec);
       continue;
     }
+    if (arg.size() > 1 && arg[0] == '-') return Fail(out, "unknown option '" + arg + "'");
     const CommandName* command = nullptr;
     for (const CommandName& c : kCommands) {
       if (c.name == arg) command = &c;

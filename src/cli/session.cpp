@@ -1,12 +1,20 @@
 #include "cli/session.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 
 #include "hw/realports.h"
 #include "monitor/logind_power.h"
+#include "settings/atomic_file.h"
 #include "settings/settings_io.h"
 
 namespace kev::cli {
@@ -18,6 +26,19 @@ constexpr int32_t kNominalScreenHeight = 768;
 // inside a 3-pixel dialog frame.
 constexpr int32_t kMonitorWindowWidth = 257;
 constexpr int32_t kMonitorWindowHeight = 357;
+
+// Board files are a few KiB; anything far bigger is not one.
+constexpr size_t kMaxBoardFileBytes = size_t{1} << 20;
+
+// Why path cannot be read as a plain file, or empty when it can. A folder,
+// a FIFO or a device would otherwise fail late, block, or read forever.
+std::string PlainFileProblem(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
+  if (S_ISDIR(st.st_mode)) return "is a directory";
+  if (!S_ISREG(st.st_mode)) return "is not a regular file";
+  return {};
+}
 
 bool LooksLikeFile(const std::string& name) {
   std::error_code ec;
@@ -31,6 +52,25 @@ std::string CatalogueList() {
   return list;
 }
 
+// The board file's text, or a problem naming the file.
+std::optional<std::string> ReadBoardFile(const std::string& path, std::string& error) {
+  std::string problem = PlainFileProblem(path);
+  FileRead file;
+  if (problem.empty()) {
+    file = ReadFileCapped(path, kMaxBoardFileBytes + 1);
+    if (!file.error.empty()) {
+      error = "bad board: " + file.error;  // names the file itself
+      return std::nullopt;
+    }
+    if (file.bytes.size() > kMaxBoardFileBytes) problem = "is larger than 1 MiB";
+  }
+  if (!problem.empty()) {
+    error = "bad board: " + path + ": " + problem;
+    return std::nullopt;
+  }
+  return std::move(file.bytes);
+}
+
 std::unique_ptr<sim::SimBoard> LoadBoard(const std::string& name, std::string& error) {
   const std::vector<std::string> names = sim::CatalogueBoardNames();
   const bool inCatalogue = std::find(names.begin(), names.end(), name) != names.end();
@@ -38,7 +78,13 @@ std::unique_ptr<sim::SimBoard> LoadBoard(const std::string& name, std::string& e
     error = "unknown board '" + name + "' (catalogue: " + CatalogueList() + ")";
     return nullptr;
   }
-  sim::BoardResult r = inCatalogue ? sim::LoadCatalogueBoard(name) : sim::LoadBoardFile(name);
+  std::optional<std::string> text;
+  if (!inCatalogue) {
+    text = ReadBoardFile(name, error);
+    if (!text) return nullptr;
+  }
+  sim::BoardResult r =
+      inCatalogue ? sim::LoadCatalogueBoard(name) : sim::LoadBoardJson(*text, name);
   if (!r) {
     error = "bad board: " + r.error().text();
     return nullptr;
@@ -47,6 +93,20 @@ std::unique_ptr<sim::SimBoard> LoadBoard(const std::string& name, std::string& e
 }
 
 const char* ProcessEnv(const char* name) { return std::getenv(name); }
+
+// A settings file that is missing is a first run; one that is there but
+// cannot be read is an error, since a --save would replace it with defaults.
+std::string SettingsFileProblem(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) return {};
+  std::string problem = PlainFileProblem(path);
+  if (problem.empty()) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) problem = std::strerror(errno);
+    if (fd >= 0) ::close(fd);
+  }
+  return problem.empty() ? problem : "cannot read the settings file " + path + ": " + problem;
+}
 
 }  // namespace
 
@@ -90,6 +150,8 @@ std::unique_ptr<Session> Session::Open(const CliOptions& options, const CliEnv& 
                                ? *options.settingsFile
                                : DefaultHivePath(env.env ? env.env : EnvLookup(ProcessEnv));
   if (!path.empty()) {
+    error = SettingsFileProblem(path);
+    if (!error.empty()) return nullptr;
     s->hive_ = std::make_unique<HiveFileRegistry>(path);
     for (const std::string& problem : s->hive_->load()) {
       err << "kevatra-cli: " << path << ": " << problem << '\n';

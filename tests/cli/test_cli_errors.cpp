@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <memory>
 
 #include "cli_fixture.h"
@@ -31,6 +33,7 @@ TEST_F(CliErrors, BadCommandLinesAreUsageErrors) {
   ExpectOneErrorLine(run({"watch", "--interval"}), kExitUsage, "--interval needs a value");
   ExpectOneErrorLine(run({"report", "--board="}), kExitUsage, "--board needs a value");
   ExpectOneErrorLine(run({"report", "--save=yes"}), kExitUsage, "--save takes no value");
+  ExpectOneErrorLine(run({"report", "-x"}), kExitUsage, "unknown option '-x'");
 }
 
 TEST_F(CliErrors, HelpAndVersion) {
@@ -59,6 +62,40 @@ TEST_F(CliErrors, BadBoardFilesNameTheProblem) {
   writeFile(path("odd.json"), R"({"chips": [{"kind": "NoSuchChip"}]})");
   ExpectOneErrorLine(runWithSettings({"report", "--board", path("odd.json")}), kExitFailure,
                      "chips[0]");
+}
+
+// A folder, a FIFO or a device named as the board ends the run with one line
+// instead of a misleading parse error, a hang or reading without end.
+TEST_F(CliErrors, BoardPathsThatAreNoPlainFilesAreRefused) {
+  std::filesystem::create_directories(path("folder.json"));
+  ExpectOneErrorLine(runWithSettings({"report", "--board", path("folder.json")}), kExitFailure,
+                     "folder.json: is a directory");
+  ASSERT_EQ(::mkfifo(path("pipe.json").c_str(), 0600), 0);
+  ExpectOneErrorLine(runWithSettings({"report", "--board", path("pipe.json")}), kExitFailure,
+                     "pipe.json: is not a regular file");
+  ExpectOneErrorLine(runWithSettings({"report", "--board", "/dev/zero"}), kExitFailure,
+                     "/dev/zero: is not a regular file");
+  writeFile(path("huge.json"), std::string((size_t{1} << 20) + 1, ' '));
+  ExpectOneErrorLine(runWithSettings({"report", "--board", path("huge.json")}), kExitFailure,
+                     "huge.json: is larger than 1 MiB");
+  EXPECT_FALSE(std::filesystem::exists(settingsPath()));
+}
+
+// A settings file that is there but cannot be read stops the run before a
+// --save could replace it with defaults; a missing one is a first run.
+TEST_F(CliErrors, SettingsFileThatCannotBeReadEndsTheRun) {
+  std::filesystem::create_directories(settingsPath());
+  ExpectOneErrorLine(runWithSettings({"report", "--board", "demo", "--save"}), kExitFailure,
+                     "cannot read the settings file " + settingsPath() + ": is a directory");
+  EXPECT_TRUE(std::filesystem::is_empty(settingsPath()));
+  ASSERT_EQ(::mkfifo(path("pipe.reg").c_str(), 0600), 0);
+  ExpectOneErrorLine(run({"info", "--board", "demo", "--settings", path("pipe.reg")}), kExitFailure,
+                     "is not a regular file");
+  writeFile(path("plain"), "x");
+  ExpectOneErrorLine(run({"info", "--board", "demo", "--settings", path("plain/registry.reg")}),
+                     kExitFailure, "Not a directory");
+  const CliRun fresh = run({"info", "--board", "demo", "--settings", path("none.reg")});
+  EXPECT_EQ(fresh.code, kExitOk) << fresh.err;
 }
 
 // Hands the tool a machine the test keeps, so it can be inspected afterwards.
@@ -106,8 +143,8 @@ TEST_F(CliErrors, RealPortsThatAllowAccessAreUsed) {
 }
 
 TEST_F(CliErrors, AFailedSaveIsReported) {
-  std::filesystem::create_directories(path("dir.reg"));
-  const CliRun r = run({"report", "--board", "demo", "--settings", path("dir.reg"), "--save"});
+  // A folder where no file can be created, not even by root.
+  const CliRun r = run({"report", "--board", "demo", "--settings", "/proc/self/kev.reg", "--save"});
   EXPECT_EQ(r.code, kExitFailure);
   EXPECT_NE(r.err.find("cannot save the settings"), std::string::npos) << r.err;
 }
