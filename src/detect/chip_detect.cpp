@@ -171,8 +171,9 @@ bool FindIteController(PortIo& io, int32_t& base, int32_t& chipId) {
   if (id1 != kIteChipId1 || (id2 != kIteChipId2[0] && id2 != kIteChipId2[1])) return false;
   IT8712Fwrite(io, kSioRegLdn, kIteLdnEc);
   if ((IT8712Fread(io, kSioRegActive) & kSioActiveBit) == 0) return false;
-  base = static_cast<int32_t>(IT8712Fread(io, kSioRegBaseHigh) * 256 +
-                              IT8712Fread(io, kSioRegBaseLow));
+  // High byte first: the two reads are separate port sequences.
+  const uint32_t high = IT8712Fread(io, kSioRegBaseHigh);
+  base = static_cast<int32_t>(high * 256 + IT8712Fread(io, kSioRegBaseLow));
   chipId = static_cast<int32_t>(id1 * 256 + id2);
   return true;
 }
@@ -206,8 +207,9 @@ bool IdentifyIsaOrSuperIo(PortIo& io, ChipIdentity& id, int32_t& port, bool port
     WB_ISAwrite(io, base, kRegConfig, kWbBank0, kStartMonitoring);
     const uint32_t b = WB_ISAread(io, base, kRegConfig, kWbBank0);
     if (a == kIsaNothing || b == 0) return false;
-    const auto vendor = static_cast<int32_t>(WB_ISAread(io, base, kRegWbVendor, kWbBank0) * 256 +
-                                             WB_ISAread(io, base, kRegWbVendor, kWbBank0Low));
+    const uint32_t high = WB_ISAread(io, base, kRegWbVendor, kWbBank0);  // high byte first
+    const auto vendor =
+        static_cast<int32_t>(high * 256 + WB_ISAread(io, base, kRegWbVendor, kWbBank0Low));
     if (vendor == kVendorWinbond || vendor == kVendorAsus) {
       id.ChipVendor = vendor;
       id.ChipRevision = static_cast<int32_t>(WB_ISAread(io, base, kRegWbChipId, kWbBank0));

@@ -2,7 +2,9 @@
 // sub-clients and diodes, first-run presets and the auxiliary sensors.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "detect_fixture.h"
 #include "sim/superio.h"
@@ -130,6 +132,58 @@ TEST(DivisorSearch, Pc87366SearchesThreeFansInTheFanDevice) {
   EXPECT_FALSE(c.s.MainChipSMBUse);
   for (int ch = 0; ch < 14; ++ch) EXPECT_EQ(sio->vlmChannelReg(ch, 0x0A) & 1, 1) << ch;
   for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(sio->tmsChannelReg(ch, 0x0A) & 1, 1) << ch;
+}
+
+// The chip's register writes during set-up, in order; the bank-0 restores
+// of the banked path (4Eh := 80h) are left out.
+std::vector<std::string> SetUpWrites(const std::string& json, uint16_t base, bool direct) {
+  auto b = BoardFromJson(json);
+  if (!b) return {};
+  sim::SimMachine& m = b->machine();
+  MonitorSettings s = LaterRun();
+  DetectState st;
+  EnableIchSmbus(m);
+  DetectPmDevice(m, s, 0, st);
+  DetectChip(m, s, st);
+  m.startTrace();
+  ConfigureChip(m, s, st);
+  std::vector<std::string> out;
+  char text[16];
+  if (direct) {  // registers mapped straight into I/O space
+    for (const sim::TraceEntry& e : m.trace()) {
+      if (e.dir != sim::TraceEntry::Dir::Out || e.port < base || e.port > base + 0xFF) continue;
+      std::snprintf(text, sizeof text, "W%02X=%02X", e.port - base, e.value);
+      out.emplace_back(text);
+    }
+    return out;
+  }
+  for (const std::string& w : PairAccesses(m, base, true)) {
+    if (w != "W4E=80") out.push_back(w);
+  }
+  return out;
+}
+
+TEST(StartAndFinalWrites, GoInTheKindsOrder) {
+  const std::string fans = R"("fans": [{"rpm": 4000}, {"rpm": 4000}, {"rpm": 4000}])";
+  const std::string fans2 = R"("fans": [{"rpm": 4000}, {"rpm": 4000}])";
+  using W = std::vector<std::string>;
+  EXPECT_EQ(
+      SetUpWrites(PiixBoard(R"({"kind": "LM78", "isa": "0x290", )" + fans + "}"), 0x290, false),
+      (W{"W40=01", "W40=01", "W43=FF", "W44=7F"}));
+  EXPECT_EQ(
+      SetUpWrites(PiixBoard(R"({"kind": "W83697HF", "isa": "0x290", )" + fans + "}"), 0x290, false),
+      (W{"W40=01", "W5D=01", "W40=01", "W43=FF", "W44=17", "W4E=81", "W52=00", "W4E=82", "W52=00",
+         "W5D=01"}));
+  EXPECT_EQ(SetUpWrites(R"({"south_bridge": {"kind": "SiS5595"}, "chips": [{"kind": "SiS5595", )"
+                        R"("isa": "0x290", )" +
+                            fans2 + "}]}",
+                        0x290, false),
+            (W{"W40=01", "W40=01", "W43=FF", "W44=80"}));
+  EXPECT_EQ(SetUpWrites(R"({"south_bridge": {"kind": "VT82C686A"}, "chips": [{"kind": )"
+                        R"("VT82C686A", "isa": "0xEC00", )" +
+                            fans2 + "}]}",
+                        0xEC00, true),
+            (W{"W43=FF", "W44=FF", "W40=01"}));
 }
 
 TEST(AccessMode, SmbusOnlyChipsLockTheSmbusPath) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "detect_fixture.h"
 
@@ -120,6 +121,28 @@ TEST(ChipDetect, LaterRunKeepsTheAccessSettingForAnSmbusChip) {
   DetectChip(f.board->machine(), f.s, f.st);
   EXPECT_EQ(f.st.chip.ChipKind, kind::LM87);
   EXPECT_FALSE(f.s.MainChipSMBUse);
+}
+
+TEST(ChipDetect, WinbondOnIsaIsReadInBank0WithTheVendorHighByteFirst) {
+  Found f(BoardFromJson(PiixBoard(R"({"kind": "W83781D", "isa": "0x290"})")));
+  ASSERT_TRUE(f.board);
+  sim::SimMachine& m = f.board->machine();
+  DetectPmDevice(m, f.s, 0, f.st);
+  m.startTrace();
+  DetectChip(m, f.s, f.st);
+  const std::vector<std::string> expected{
+      "R58",                         // not the ITE signature
+      "C",                           // something answers at the pair
+      "W4E=80", "R49",    "W4E=80",  // a
+      "W4E=80", "W40=01", "W4E=80",  // start
+      "W4E=80", "R40",    "W4E=80",  // b
+      "W4E=80", "R4F",    "W4E=80",  // vendor high byte 5Ch
+      "W4E=00", "R4F",    "W4E=80",  // vendor low byte A3h
+      "W4E=80", "R58",    "W4E=80",  // chip ID
+  };
+  EXPECT_EQ(PairAccesses(m, 0x290), expected);
+  EXPECT_EQ(f.st.chip.ChipVendor, 0x5CA3);
+  EXPECT_EQ(f.st.chip.ChipKind, kind::W83781D);
 }
 
 TEST(ChipDetect, IsaChipAtAnotherBaseIsFoundThroughTheSetting) {

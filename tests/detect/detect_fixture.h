@@ -4,13 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "detect/detect.h"
 #include "sim/board.h"
 #include "sim/chips.h"
+#include "sim/machine.h"
 
 namespace kev::test {
 
@@ -44,6 +47,37 @@ inline void RunDetection(PortIo& io, MonitorSettings& s, DetectState& st, uint32
 // Register peek on a stand-alone chip model of a board.
 inline sim::MonitorChip* Chip(sim::SimBoard& b, const std::string& id) {
   return dynamic_cast<sim::MonitorChip*>(b.chipInputs(id));
+}
+
+// The traced accesses to the index/data pair at base, one per data-port
+// access: "R28" reads register 28h, "W40=01" writes it, "C" reads the index
+// port itself. writesOnly keeps the writes.
+inline std::vector<std::string> PairAccesses(const sim::SimMachine& m, uint16_t base,
+                                             bool writesOnly = false) {
+  const auto indexPort = static_cast<uint16_t>(base + 5);
+  const auto dataPort = static_cast<uint16_t>(base + 6);
+  std::vector<std::string> out;
+  unsigned index = 0;
+  char text[16];
+  for (const sim::TraceEntry& e : m.trace()) {
+    const bool write = e.dir == sim::TraceEntry::Dir::Out;
+    if (e.port == indexPort && write) {
+      index = e.value;
+      continue;
+    }
+    if (e.port == indexPort) {
+      if (!writesOnly) out.emplace_back("C");
+      continue;
+    }
+    if (e.port != dataPort || (writesOnly && !write)) continue;
+    if (write) {
+      std::snprintf(text, sizeof text, "W%02X=%02X", index, e.value);
+    } else {
+      std::snprintf(text, sizeof text, "R%02X", index);
+    }
+    out.emplace_back(text);
+  }
+  return out;
 }
 
 }  // namespace kev::test
