@@ -10,8 +10,36 @@ namespace kev {
 
 namespace {
 
+constexpr int32_t kLastPort = 0xFFFF;
+constexpr int32_t kIsaDataOffset = 6;  // the pair's highest port above its base
+
 uint32_t Port(const MonitorContext& ctx) {
   return static_cast<uint32_t>(ctx.settings.MainChipPortAddress);
+}
+
+// Whether every port the access touches lies inside the port space; a base
+// beyond it (a damaged setting, a block never found) would wrap onto system
+// ports.
+bool PortsUsable(const MonitorContext& ctx, const RegRead& r) {
+  const HwMonitorChip& chip = ctx.detect.chip;
+  const auto within = [](int32_t base, int32_t span) {
+    return base >= 0 && base <= kLastPort - span;
+  };
+  switch (r.path) {
+    case ChipPath::NsIsa:
+    case ChipPath::WbIsa:
+      return within(ctx.settings.MainChipPortAddress, kIsaDataOffset);
+    case ChipPath::Via:
+      return within(ctx.settings.MainChipPortAddress, r.reg);
+    case ChipPath::Fsm:
+      return within(chip.FsmBase, 0);
+    case ChipPath::Vlm:
+      return within(chip.VlmBase, 0);
+    case ChipPath::Tms:
+      return within(chip.TmsBase, 0);
+    default:
+      return true;
+  }
 }
 
 bool HostPresent(const MonitorContext& ctx) { return ctx.detect.pm.SmbBase != -1; }
@@ -37,6 +65,7 @@ int32_t ReadRegister(const MonitorContext& ctx, const RegRead& r) {
   const bool smbPath =
       r.path == ChipPath::Smb || r.path == ChipPath::SmbBanked || r.path == ChipPath::SmbWord;
   if (smbPath && (!HostPresent(ctx) || chip.MainSmbAddress == -1)) return -1;
+  if (!PortsUsable(ctx, r)) return -1;
   switch (r.path) {
     case ChipPath::None:
       return -1;
@@ -66,6 +95,7 @@ int32_t ReadRegister(const MonitorContext& ctx, const RegRead& r) {
 
 bool WriteRegister(const MonitorContext& ctx, const RegRead& r, uint8_t value) {
   const HwMonitorChip& chip = ctx.detect.chip;
+  if (!PortsUsable(ctx, r)) return false;
   switch (r.path) {
     case ChipPath::WbIsa:
       WB_ISAwrite(ctx.io, Port(ctx), r.reg, r.bank, value);

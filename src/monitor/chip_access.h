@@ -37,7 +37,8 @@ inline constexpr uint8_t kWbBank5 = 0x85;
 bool ChipOnSmbus(const MonitorContext& ctx);
 
 // The register's value, or -1 for no reading (no such register, no SMBus
-// host or chip address, failed transfer). Port reads always give a value.
+// host or chip address, failed transfer, a port base outside the port
+// space). Port reads otherwise always give a value.
 int32_t ReadRegister(const MonitorContext& ctx, const RegRead& r);
 // Writes through the same path; false when the path cannot write or the
 // SMBus transfer failed.

@@ -393,5 +393,32 @@ TEST(FanRules, TextFollowsTheCount) {
   EXPECT_EQ(ReadFanChannel(r.rig.ctx, 0), "N/A [Err]");
 }
 
+// A port setting whose index/data pair would leave the port space, or a
+// PC87366 block that was never found, is not touched: the ports would wrap
+// onto system devices at the bottom of the port space.
+TEST(RegisterTables, UnusablePortsAreNotTouched) {
+  struct Case {
+    int32_t kind;
+    int32_t port;
+    int32_t pcBase;
+  };
+  for (const Case& c :
+       {Case{kind::LM78, -1, kFsmBase}, Case{kind::W83782D, 0xFFFA, kFsmBase},
+        Case{kind::IT8712F, 0x10000, kFsmBase}, Case{kind::VT82C686A, 0xFFF0, kFsmBase},
+        Case{kind::PC87366, kIsaBase, -1}}) {
+    Recording r(false);
+    r.rig.detect.chip.ChipKind = c.kind;
+    r.rig.settings.MainChipPortAddress = c.port;
+    r.rig.detect.chip.FsmBase = r.rig.detect.chip.VlmBase = r.rig.detect.chip.TmsBase = c.pcBase;
+    r.machine.resetAccessCount();
+    const std::string kind = Hex("kind %Xh", static_cast<unsigned>(c.kind));
+    EXPECT_EQ(ReadFanChannel(r.rig.ctx, 0), "N/A [Err]") << kind;
+    EXPECT_EQ(ReadTempChannel(r.rig.ctx, 0), "N/A") << kind;
+    EXPECT_EQ(ReadVoltChannel(r.rig.ctx, 0), "N/A") << kind;
+    SetFanCounter(r.rig.ctx, 0, true);
+    EXPECT_EQ(r.machine.accessCount(), 0u) << kind;
+  }
+}
+
 }  // namespace
 }  // namespace kev
