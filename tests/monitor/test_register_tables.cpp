@@ -420,5 +420,34 @@ TEST(RegisterTables, UnusablePortsAreNotTouched) {
   }
 }
 
+// Fan counter switch: read-modify-write of register 4Dh in bank 0, over the
+// chip's path; the W83783S always over the SMBus.
+TEST(RegisterTables, FanCounterSwitch) {
+  struct Case {
+    int32_t kind;
+    bool smbus;
+    int n;
+    bool on;
+    const char* accesses;
+  };
+  const std::vector<Case> cases{
+      {kind::W83627HF, false, 0, false, "4E=80 r4D 4E=80 4E=80 4D=64 4E=80"},
+      {kind::W83697HF, false, 1, true, "4E=80 r4D 4E=80 4E=80 4D=64 4E=80"},
+      {kind::WinbondChip, false, 2, true, "4E=80 r4D 4E=80 4E=80 4D=74 4E=80"},
+      {kind::W83782D, true, 2, false, "4E=80 r4D 4D=64"},
+      {kind::W83697HF, true, 0, true, "4E=80 r4D 4D=65"},
+      {kind::W83783S, false, 1, false, "4E=80 r4D 4D=60"},
+      {kind::AS99127F_WB, true, 0, true, ""},
+      {kind::LM78, false, 0, true, ""},
+      {kind::IT8712F, false, 0, true, ""},
+  };
+  for (const Case& c : cases) {
+    Recording r(c.smbus);
+    r.rig.detect.chip.ChipKind = c.kind;
+    EXPECT_EQ(r.Channels(1, [&](int) { SetFanCounter(r.rig.ctx, c.n, c.on); }), c.accesses)
+        << Hex("kind %Xh", static_cast<unsigned>(c.kind));
+  }
+}
+
 }  // namespace
 }  // namespace kev
