@@ -38,6 +38,10 @@ constexpr int32_t kLm8xCompanyLimit = 3;
 constexpr int32_t kLm8xCompanyMask = 0x03;
 constexpr int32_t kIsaNothing = 0xFF;
 constexpr int32_t kIteSignature = 0x90;
+// Ports below 100h belong to the system board (DMA, interrupt controller,
+// timer, Super-I/O configuration); a PC87366 configuration port stored as
+// the chip's port is never an index/data pair to probe.
+constexpr int32_t kIsaBaseFirst = 0x100;
 constexpr int32_t kIsaBaseLast = 0xFFF9;  // base + 6 is still a port
 
 // ITE Super-I/O: chip ID, logical device 4 (environment controller).
@@ -234,9 +238,9 @@ bool IdentifyIsaOrSuperIo(PortIo& io, ChipIdentity& id, int32_t& port, bool port
 
 // Steps 2 to 4: the ITE signature at the ISA pair, else an LM78 / Winbond
 // chip there, else a PC87366. A port setting whose index/data pair would
-// leave the port space is not touched (it would wrap onto system ports).
+// fall on system-board ports or leave the port space is not touched.
 bool IdentifyOnIsa(PortIo& io, ChipIdentity& id, int32_t& port) {
-  const bool usable = port >= 0 && port <= kIsaBaseLast;
+  const bool usable = port >= kIsaBaseFirst && port <= kIsaBaseLast;
   if (!usable || static_cast<int32_t>(NS_ISAread(io, static_cast<uint32_t>(port), kRegWbChipId)) !=
                      kIteSignature) {
     return IdentifyIsaOrSuperIo(io, id, port, usable);

@@ -168,6 +168,24 @@ TEST(ChipDetect, PortSettingOutsideThePortSpaceTouchesNoWrappedPort) {
   }
 }
 
+TEST(ChipDetect, SavedPc87366PortIsNotProbedAsAnIsaPairOnTheNextStart) {
+  // The first start stores the configuration port 4Eh; as an index/data pair
+  // it would be 53h/54h, the timer's control port alias.
+  Found first = Detect(PiixBoard(R"({"kind": "PC87366", "config_port": "0x4E"})"));
+  ASSERT_TRUE(first.board);
+  ASSERT_EQ(first.s.MainChipPortAddress, 0x4E);
+  Found later = Detect(PiixBoard(R"({"kind": "PC87366", "config_port": "0x4E"})"), 0x4E);
+  ASSERT_TRUE(later.board);
+  later.s.SettingsDefaulted = false;
+  later.board->machine().startTrace();
+  DetectChip(later.board->machine(), later.s, later.st);
+  for (const sim::TraceEntry& e : later.board->machine().trace()) {
+    EXPECT_FALSE(e.port == 0x53 || e.port == 0x54) << sim::ToString(e);
+  }
+  EXPECT_EQ(later.st.chip.ChipKind, kind::PC87366);
+  EXPECT_EQ(later.s.MainChipPortAddress, 0x4E);
+}
+
 TEST(ChipDetect, IteOnIsaTakesTheControllerBaseFromLogicalDevice4) {
   for (auto [model, kindCode, rev] : {std::tuple{"IT8712F", kind::IT8712F, 0x8712},
                                       std::tuple{"IT8705F", kind::IT8705F, 0x8705}}) {
