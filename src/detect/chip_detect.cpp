@@ -39,10 +39,14 @@ constexpr int32_t kLm8xCompanyMask = 0x03;
 constexpr int32_t kIsaNothing = 0xFF;
 constexpr int32_t kIteSignature = 0x90;
 // Ports below 100h belong to the system board (DMA, interrupt controller,
-// timer, Super-I/O configuration); a PC87366 configuration port stored as
-// the chip's port is never an index/data pair to probe.
+// timer, Super-I/O configuration), never to a monitor's index/data pair.
 constexpr int32_t kIsaBaseFirst = 0x100;
 constexpr int32_t kIsaBaseLast = 0xFFF9;  // base + 6 is still a port
+
+// True when a pair (or I/O window) at base stays clear of the system-board
+// ports and inside the port space. A stored setting (such as a PC87366
+// configuration port) or an unprogrammed base register can hold anything.
+bool IsaBaseUsable(int32_t base) { return base >= kIsaBaseFirst && base <= kIsaBaseLast; }
 
 // ITE Super-I/O: chip ID, logical device 4 (environment controller).
 constexpr uint32_t kSioRegChipId1 = 0x20;
@@ -192,6 +196,7 @@ bool IdentifyBridgeMonitor(PortIo& io, const PmDevice& pm, ChipIdentity& id, int
       return false;
     }
     const auto base = static_cast<int32_t>(PCIcfg_rdd(io, kBus0, dev, fn, m.baseReg) & m.baseMask);
+    if (!IsaBaseUsable(base)) return false;  // monitor base never programmed
     ChipRegs regs(io, m.path, pm, HwMonitorChip{}, base);
     regs.write(kRegConfig, kStartMonitoring);
     if (regs.read(kRegConfig) != kStartMonitoring) return false;
@@ -240,14 +245,14 @@ bool IdentifyIsaOrSuperIo(PortIo& io, ChipIdentity& id, int32_t& port, bool port
 // chip there, else a PC87366. A port setting whose index/data pair would
 // fall on system-board ports or leave the port space is not touched.
 bool IdentifyOnIsa(PortIo& io, ChipIdentity& id, int32_t& port) {
-  const bool usable = port >= kIsaBaseFirst && port <= kIsaBaseLast;
+  const bool usable = IsaBaseUsable(port);
   if (!usable || static_cast<int32_t>(NS_ISAread(io, static_cast<uint32_t>(port), kRegWbChipId)) !=
                      kIteSignature) {
     return IdentifyIsaOrSuperIo(io, id, port, usable);
   }
   int32_t ecBase = 0;
   int32_t chipId = 0;
-  if (!FindIteController(io, ecBase, chipId)) return false;
+  if (!FindIteController(io, ecBase, chipId) || !IsaBaseUsable(ecBase)) return false;
   id.ChipVendor = static_cast<int32_t>(NS_ISAread(io, static_cast<uint32_t>(ecBase), kRegWbChipId));
   id.ChipRevision = chipId;
   port = ecBase;

@@ -258,6 +258,21 @@ TEST(ChipDetect, SouthBridgeMonitorsAnnounceTheirBase) {
   }
 }
 
+TEST(ChipDetect, UnprogrammedSis5595MonitorBaseTouchesNoSystemPort) {
+  // The board's monitor is an LM78; the bridge's own monitor base reads 0.
+  Found f(BoardFromJson(R"({"south_bridge": {"kind": "SiS5595"}, )"
+                        R"("chips": [{"kind": "LM78", "isa": "0x290"}]})"));
+  ASSERT_TRUE(f.board);
+  DetectPmDevice(f.board->machine(), f.s, 0, f.st);
+  f.board->machine().startTrace();
+  DetectChip(f.board->machine(), f.s, f.st);
+  for (const sim::TraceEntry& e : f.board->machine().trace()) {
+    EXPECT_GE(e.port, 0x100) << sim::ToString(e);
+  }
+  EXPECT_EQ(f.st.chip.ChipKind, kind::LM78);
+  EXPECT_EQ(f.s.MainChipPortAddress, 0x290);
+}
+
 TEST(ChipDetect, ViaMonitorSwitchedOffIsNotFound) {
   Found f = Detect(R"({"south_bridge": {"kind": "VT82C686A", "monitor_enabled": false}, )"
                    R"("chips": [{"kind": "VT82C686A", "isa": "0xEC00"}]})");
