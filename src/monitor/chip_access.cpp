@@ -10,6 +10,9 @@ namespace kev {
 
 namespace {
 
+// Ports below 100h belong to the system board (DMA, interrupt controller,
+// timer, Super-I/O configuration); no monitor block sits there.
+constexpr int32_t kFirstChipPort = 0x100;
 constexpr int32_t kLastPort = 0xFFFF;
 constexpr int32_t kIsaDataOffset = 6;  // the pair's highest port above its base
 
@@ -17,13 +20,13 @@ uint32_t Port(const MonitorContext& ctx) {
   return static_cast<uint32_t>(ctx.settings.MainChipPortAddress);
 }
 
-// Whether every port the access touches lies inside the port space; a base
-// beyond it (a damaged setting, a block never found) would wrap onto system
-// ports.
+// Whether every port the access touches lies above the system-board ports
+// and inside the port space; a base elsewhere (a damaged setting, a block
+// never found) would land on or wrap onto system ports.
 bool PortsUsable(const MonitorContext& ctx, const RegRead& r) {
   const HwMonitorChip& chip = ctx.detect.chip;
   const auto within = [](int32_t base, int32_t span) {
-    return base >= 0 && base <= kLastPort - span;
+    return base >= kFirstChipPort && base <= kLastPort - span;
   };
   switch (r.path) {
     case ChipPath::NsIsa:

@@ -393,19 +393,20 @@ TEST(FanRules, TextFollowsTheCount) {
   EXPECT_EQ(ReadFanChannel(r.rig.ctx, 0), "N/A [Err]");
 }
 
-// A port setting whose index/data pair would leave the port space, or a
-// PC87366 block that was never found, is not touched: the ports would wrap
-// onto system devices at the bottom of the port space.
+// A port setting on the system board's ports or whose index/data pair would
+// leave the port space, or a PC87366 block that was never found, is not
+// touched: the accesses would land on (or wrap onto) system devices.
 TEST(RegisterTables, UnusablePortsAreNotTouched) {
   struct Case {
     int32_t kind;
     int32_t port;
     int32_t pcBase;
   };
-  for (const Case& c :
-       {Case{kind::LM78, -1, kFsmBase}, Case{kind::W83782D, 0xFFFA, kFsmBase},
-        Case{kind::IT8712F, 0x10000, kFsmBase}, Case{kind::VT82C686A, 0xFFF0, kFsmBase},
-        Case{kind::PC87366, kIsaBase, -1}}) {
+  for (const Case& c : {Case{kind::LM78, -1, kFsmBase}, Case{kind::W83782D, 0xFFFA, kFsmBase},
+                        Case{kind::IT8712F, 0x10000, kFsmBase},
+                        Case{kind::VT82C686A, 0xFFF0, kFsmBase}, Case{kind::PC87366, kIsaBase, -1},
+                        Case{kind::LM78, 0x2E, kFsmBase}, Case{kind::W83627HF, 0x5B, kFsmBase},
+                        Case{kind::VT8231, 0, kFsmBase}, Case{kind::PC87366, kIsaBase, 0}}) {
     Recording r(false);
     r.rig.detect.chip.ChipKind = c.kind;
     r.rig.settings.MainChipPortAddress = c.port;
