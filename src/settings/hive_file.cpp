@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 namespace kev {
 namespace {
@@ -40,12 +42,19 @@ std::vector<std::string> HiveFileRegistry::load() {
   if (path_.empty()) return {};
   FileRead file = ReadFileCapped(path_, kMaxHiveBytes + 1);
   if (!file.error.empty()) {
-    damaged_ = false;  // unreadable, not damaged: the save will tell
+    // Unreadable (permissions, too large, not a file): the save keeps it
+    // aside like a damaged file instead of replacing it with defaults.
+    damaged_ = true;
     return {file.error};
   }
   if (!file.exists) return {};
+  if (file.truncated) file.bytes.resize(kMaxHiveBytes);
   HiveParseResult parsed = ParseHive(file.bytes);
   tree() = std::move(parsed.tree);
+  if (file.truncated) {
+    parsed.problems.push_back("the file is larger than " + std::to_string(kMaxHiveBytes >> 20) +
+                              " MiB; only its beginning was read");
+  }
   damaged_ = !parsed.problems.empty();
   return parsed.problems;
 }
@@ -66,7 +75,12 @@ SaveResult HiveFileRegistry::flush() {
     // A second name for the old file, which the rename below then frees.
     std::string copy = path_ + std::string(kDamagedSuffix);
     (void)unlink(copy.c_str());
-    (void)linkat(AT_FDCWD, path_.c_str(), AT_FDCWD, copy.c_str(), AT_SYMLINK_FOLLOW);
+    if (linkat(AT_FDCWD, path_.c_str(), AT_FDCWD, copy.c_str(), AT_SYMLINK_FOLLOW) != 0 &&
+        errno != ENOENT) {
+      // Without the copy the save would destroy what could not be read.
+      return SaveResult::Failed("Cannot keep a copy of the damaged settings file \"" + path_ +
+                                "\" as \"" + copy + "\": " + std::strerror(errno) + ".");
+    }
   }
   SaveResult saved = WriteFileAtomically(path_, text, write_);
   if (saved) damaged_ = false;

@@ -169,7 +169,23 @@ TEST_F(HiveFileTest, UnreadableOrUnwritablePlaceIsReportedNotFatal) {
   EXPECT_NE(problems[0].find("Cannot read"), std::string::npos) << problems[0];
   SaveResult r = SaveSettings(reg, MonitorSettings{});
   EXPECT_FALSE(r);
-  EXPECT_NE(r.error.find("Cannot write"), std::string::npos) << r.error;
+  EXPECT_NE(r.error.find(path()), std::string::npos) << r.error;
+  EXPECT_TRUE(std::filesystem::is_directory(path()));
+}
+
+TEST_F(HiveFileTest, OversizedFileIsReportedAndKeptAsideNotCutDown) {
+  // Blank lines beyond the cap: the value before them is all the reader sees.
+  std::string big = kGoodFile + std::string(kMaxHiveBytes, '\n') + "\"Late\"=dword:00000001\n";
+  WriteAll(path(), big);
+  HiveFileRegistry reg(path());
+  std::vector<std::string> problems = reg.load();
+  ASSERT_FALSE(problems.empty());
+  EXPECT_NE(problems.back().find("larger than"), std::string::npos) << problems.back();
+  MonitorSettings s;
+  LoadSettings(reg, s);
+  ASSERT_TRUE(SaveSettings(reg, s));
+  // The save does not cut the user's file down: the whole of it is kept aside.
+  EXPECT_EQ(std::filesystem::file_size(path() + ".damaged"), big.size());
 }
 
 TEST(HivePath, FollowsTheXdgConfigHomeAndFallsBackToTheHomeFolder) {
