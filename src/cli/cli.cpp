@@ -1,7 +1,5 @@
 #include "cli/cli.h"
 
-#include <algorithm>
-#include <ctime>
 #include <exception>
 #include <ostream>
 
@@ -15,20 +13,7 @@ namespace kev::cli {
 namespace {
 
 constexpr uint64_t kFallbackIntervalMs = 1000;
-constexpr uint64_t kSleepSliceMs = 50;
-
 bool Stopped(const CliEnv& env) { return env.stopRequested && env.stopRequested(); }
-
-// Sleeps in short slices so that a stop request ends the wait soon.
-void SleepMs(const CliEnv& env, uint64_t ms) {
-  if (env.sleepMs) return env.sleepMs(ms);
-  while (ms > 0 && !Stopped(env)) {
-    const uint64_t slice = std::min(ms, kSleepSliceMs);
-    timespec ts{static_cast<time_t>(slice / 1000), static_cast<long>((slice % 1000) * 1000000)};
-    nanosleep(&ts, nullptr);
-    ms -= slice;
-  }
-}
 
 RowsSnapshot Snapshot(Session& s) {
   return {s.rows(), s.channels(), s.settings(), s.context().numbers.decimalPoint};

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -94,6 +95,8 @@ std::unique_ptr<sim::SimBoard> LoadBoard(const std::string& name, std::string& e
 
 const char* ProcessEnv(const char* name) { return std::getenv(name); }
 
+constexpr uint64_t kSleepSliceMs = 50;
+
 // A settings file that is missing is a first run; one that is there but
 // cannot be read is an error, since a --save would replace it with defaults.
 std::string SettingsFileProblem(const std::string& path) {
@@ -110,12 +113,23 @@ std::string SettingsFileProblem(const std::string& path) {
 
 }  // namespace
 
+void SleepMs(const CliEnv& env, uint64_t ms) {
+  if (env.sleepMs) return env.sleepMs(ms);
+  while (ms > 0 && !(env.stopRequested && env.stopRequested())) {
+    const uint64_t slice = std::min(ms, kSleepSliceMs);
+    timespec ts{static_cast<time_t>(slice / 1000), static_cast<long>((slice % 1000) * 1000000)};
+    nanosleep(&ts, nullptr);
+    ms -= slice;
+  }
+}
+
 Session::Session(const CliOptions& options, const CliEnv& env, std::ostream& err)
     : options_(options), env_(env) {
   HostServices services;
   services.err = &err;
   services.stopRequested = env.stopRequested;
-  services.sleepMs = env.sleepMs;
+  // The count-down waits its ten seconds for real unless a test clock is given.
+  services.sleepMs = [&env](uint64_t ms) { SleepMs(env, ms); };
   services.saveSettings = [this] {
     std::string ignored;
     return !options_.save || Save(ignored);

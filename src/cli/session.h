@@ -28,6 +28,10 @@ struct CliEnv {
   SystemPower* power = nullptr;  // the login manager when empty (real ports only)
 };
 
+// Sleeps ms milliseconds: env.sleepMs when given, else the real clock in
+// short slices, so that a stop request ends the wait soon either way.
+void SleepMs(const CliEnv& env, uint64_t ms);
+
 class Session {
  public:
   // Loads the board, or asks for port access, and reads the settings file.

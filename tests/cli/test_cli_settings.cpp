@@ -1,3 +1,6 @@
+#include <chrono>
+#include <optional>
+
 #include "cli_fixture.h"
 
 namespace kev::cli::testing {
@@ -103,6 +106,27 @@ TEST_F(CliSettings, CtrlCCancelsTheCountDown) {
   const MonitorSettings saved = loadStored();
   EXPECT_FALSE(saved.ErrAct4Switch);  // a cancelled suspend is disarmed
   EXPECT_FALSE(saved.HoldErrAct4);
+}
+
+// Without a test clock the count-down takes real seconds, so Ctrl+C a moment
+// after the warning still cancels it.
+TEST_F(CliSettings, TheCountDownWaitsOnTheRealClock) {
+  MonitorSettings s;
+  s.CheckBoxFan1 = true;
+  s.Fan1Limit = 11;
+  s.ErrAct3Switch = true;
+  storeSettings(s);
+  env.sleepMs = nullptr;
+  std::optional<std::chrono::steady_clock::time_point> first;
+  env.stopRequested = [&first] {
+    const auto now = std::chrono::steady_clock::now();
+    if (!first) first = now;
+    return now - *first > std::chrono::milliseconds(300);
+  };
+  const CliRun r = runWithSettings({"report", "--board", "demo", "--actions"});
+  EXPECT_EQ(r.code, kExitOk);
+  EXPECT_NE(r.err.find("count-down cancelled"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("power off"), std::string::npos) << r.err;
 }
 
 TEST_F(CliSettings, LoggingRunsWithLog) {
