@@ -40,6 +40,7 @@ void Watch(Session& s, const CliOptions& o, const CliEnv& env, std::ostream& out
     if (s.board() != nullptr) s.board()->advanceMs(interval);
     SampleAllChannels(s.context());
     out << FormatWatchLine(Snapshot(s), now()) << std::flush;
+    if (!out) break;  // nobody reads any more; the caller reports it
   }
 }
 
@@ -82,6 +83,14 @@ int RunCommand(Session& s, const CliOptions& o, const CliEnv& env, std::ostream&
   return kExitOk;
 }
 
+// A command whose text did not reach its reader (a full disk, a closed
+// pipe) has failed, whatever it did before.
+int CheckWritten(std::ostream& out, std::ostream& err, int code) {
+  if (out.flush()) return code;
+  err << "kevatra-cli: cannot write the output\n";
+  return kExitFailure;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -92,8 +101,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return kExitUsage;
   }
   const CliOptions& o = parsed.options;
-  if (o.command == Command::Help) return (out << UsageText(), kExitOk);
-  if (o.command == Command::Version) return (out << kVersionText << '\n', kExitOk);
+  if (o.command == Command::Help) return CheckWritten(out << UsageText(), err, kExitOk);
+  if (o.command == Command::Version) {
+    return CheckWritten(out << kVersionText << '\n', err, kExitOk);
+  }
   try {
     std::string error;
     std::unique_ptr<Session> session = Session::Open(o, env, err, error);
@@ -102,7 +113,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       return kExitFailure;
     }
     session->Start();
-    return RunCommand(*session, o, env, out, err);
+    return CheckWritten(out, err, RunCommand(*session, o, env, out, err));
   } catch (const std::exception& e) {
     err << "kevatra-cli: " << e.what() << '\n';
     return kExitFailure;

@@ -98,6 +98,27 @@ TEST_F(CliErrors, SettingsFileThatCannotBeReadEndsTheRun) {
   EXPECT_EQ(fresh.code, kExitOk) << fresh.err;
 }
 
+// Every write fails, as on standard output to a full disk.
+class FullDisk : public std::streambuf {
+ protected:
+  int_type overflow(int_type) override { return traits_type::eof(); }
+  std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+TEST_F(CliErrors, OutputThatCannotBeWrittenIsAFailure) {
+  const std::vector<std::vector<std::string>> commands{
+      {"report", "--board", "demo"}, {"watch", "--board", "demo"}, {"version"}};
+  for (std::vector<std::string> args : commands) {
+    args.insert(args.end(), {"--settings", settingsPath()});
+    SCOPED_TRACE(args[0]);
+    FullDisk full;
+    std::ostream out(&full);
+    std::ostringstream err;
+    EXPECT_EQ(RunCli(args, out, err, env), kExitFailure);  // watch stops, too
+    EXPECT_EQ(err.str(), "kevatra-cli: cannot write the output\n");
+  }
+}
+
 // Hands the tool a machine the test keeps, so it can be inspected afterwards.
 class BorrowedPorts : public PortIo {
  public:
