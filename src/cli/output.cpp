@@ -114,7 +114,8 @@ std::string FormatReportJson(const RowsSnapshot& s, std::string_view chip,
   doc["board"] = board ? nlohmann::ordered_json(*board) : nullptr;
   doc["chip"] = std::string(chip);
   doc["rows"] = std::move(rows);
-  return doc.dump(2) + "\n";
+  // A board path may hold any bytes; bytes that are no UTF-8 become U+FFFD.
+  return doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 std::string FormatWatchLine(const RowsSnapshot& s, const LocalTime& when) {

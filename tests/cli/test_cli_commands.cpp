@@ -111,6 +111,14 @@ TEST_F(CliCommands, JsonCarriesNumbersUnitsAndErrors) {
   EXPECT_EQ(doc["rows"][6]["unit"], "V");
 }
 
+TEST_F(CliCommands, JsonCopesWithABoardPathThatIsNoUtf8) {
+  const std::string odd = path("latin1-\xE9.json");
+  writeFile(odd, readFile(testBoard()));
+  const CliRun r = runWithSettings({"report", "--board", odd, "--json"});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  EXPECT_EQ(nlohmann::json::parse(r.out)["board"], path("latin1-\xEF\xBF\xBD.json"));
+}
+
 TEST_F(CliCommands, WatchAdvancesTheBoardClockByTheInterval) {
   // The demo processor warms from 38 C to 71 C over ten minutes.
   const CliRun r =
