@@ -29,16 +29,16 @@ bool PortsUsable(const MonitorContext& ctx, const RegRead& r) {
     return base >= kFirstChipPort && base <= kLastPort - span;
   };
   switch (r.path) {
-    case ChipPath::NsIsa:
-    case ChipPath::WbIsa:
+    case ReadPath::NsIsa:
+    case ReadPath::WbIsa:
       return within(ctx.settings.MainChipPortAddress, kIsaDataOffset);
-    case ChipPath::Via:
+    case ReadPath::Via:
       return within(ctx.settings.MainChipPortAddress, r.reg);
-    case ChipPath::Fsm:
+    case ReadPath::Fsm:
       return within(chip.FsmBase, 0);
-    case ChipPath::Vlm:
+    case ReadPath::Vlm:
       return within(chip.VlmBase, 0);
-    case ChipPath::Tms:
+    case ReadPath::Tms:
       return within(chip.TmsBase, 0);
     default:
       return true;
@@ -66,31 +66,31 @@ bool ChipOnSmbus(const MonitorContext& ctx) { return ctx.settings.MainChipSMBUse
 int32_t ReadRegister(const MonitorContext& ctx, const RegRead& r) {
   const HwMonitorChip& chip = ctx.detect.chip;
   const bool smbPath =
-      r.path == ChipPath::Smb || r.path == ChipPath::SmbBanked || r.path == ChipPath::SmbWord;
+      r.path == ReadPath::Smb || r.path == ReadPath::SmbBanked || r.path == ReadPath::SmbWord;
   if (smbPath && (!HostPresent(ctx) || chip.MainSmbAddress == -1)) return -1;
   if (!PortsUsable(ctx, r)) return -1;
   switch (r.path) {
-    case ChipPath::None:
+    case ReadPath::None:
       return -1;
-    case ChipPath::NsIsa:
+    case ReadPath::NsIsa:
       return static_cast<int32_t>(NS_ISAread(ctx.io, Port(ctx), r.reg) & 0xFF);
-    case ChipPath::WbIsa:
+    case ReadPath::WbIsa:
       return static_cast<int32_t>(WB_ISAread(ctx.io, Port(ctx), r.reg, r.bank) & 0xFF);
-    case ChipPath::Via:
+    case ReadPath::Via:
       return static_cast<int32_t>(VT82C686Aread(ctx.io, Port(ctx), r.reg) & 0xFF);
-    case ChipPath::Fsm:
+    case ReadPath::Fsm:
       return static_cast<int32_t>(PC87366rd_fsm(ctx.io, U(chip.FsmBase), r.reg) & 0xFF);
-    case ChipPath::Vlm:
+    case ReadPath::Vlm:
       return static_cast<int32_t>(PC87366rd_vlm(ctx.io, U(chip.VlmBase), r.reg, r.bank) & 0xFF);
-    case ChipPath::Tms:
+    case ReadPath::Tms:
       return static_cast<int32_t>(PC87366rd_tms(ctx.io, U(chip.TmsBase), r.reg, r.bank) & 0xFF);
-    case ChipPath::SmbBanked:
+    case ReadPath::SmbBanked:
       // The select's own outcome shows in the read that follows it.
       SmbWrite(ctx, chip.MainSmbAddress, kWbRegBankSelect, r.bank);
       return SmbByte(ctx, chip.MainSmbAddress, r.reg);
-    case ChipPath::Smb:
+    case ReadPath::Smb:
       return SmbByte(ctx, chip.MainSmbAddress, r.reg);
-    case ChipPath::SmbWord:
+    case ReadPath::SmbWord:
       return SmbReadWordAt(ctx, chip.MainSmbAddress, r.reg);
   }
   return -1;
@@ -100,17 +100,17 @@ bool WriteRegister(const MonitorContext& ctx, const RegRead& r, uint8_t value) {
   const HwMonitorChip& chip = ctx.detect.chip;
   if (!PortsUsable(ctx, r)) return false;
   switch (r.path) {
-    case ChipPath::WbIsa:
+    case ReadPath::WbIsa:
       WB_ISAwrite(ctx.io, Port(ctx), r.reg, r.bank, value);
       return true;
-    case ChipPath::NsIsa:
+    case ReadPath::NsIsa:
       NS_ISAwrite(ctx.io, Port(ctx), r.reg, value);
       return true;
-    case ChipPath::SmbBanked:
+    case ReadPath::SmbBanked:
       if (!HostPresent(ctx) || chip.MainSmbAddress == -1) return false;
       if (!SmbWrite(ctx, chip.MainSmbAddress, kWbRegBankSelect, r.bank)) return false;
       return SmbWrite(ctx, chip.MainSmbAddress, r.reg, value);
-    case ChipPath::Smb:
+    case ReadPath::Smb:
       if (!HostPresent(ctx) || chip.MainSmbAddress == -1) return false;
       return SmbWrite(ctx, chip.MainSmbAddress, r.reg, value);
     default:

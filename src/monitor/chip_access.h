@@ -4,11 +4,14 @@
 
 #include <cstdint>
 
+#include "detect/chip_access.h"
 #include "monitor/monitor_context.h"
 
 namespace kev {
 
-enum class ChipPath : uint8_t {
+// How one sampled register is reached; the chip path of detection fixes one
+// transport, the cycle picks the exact sequence per register.
+enum class ReadPath : uint8_t {
   None,       // no such register on this chip or path: no reading
   NsIsa,      // LM78-style index/data pair at the chip's port
   WbIsa,      // the same pair with Winbond bank selection
@@ -22,16 +25,14 @@ enum class ChipPath : uint8_t {
 };
 
 struct RegRead {
-  ChipPath path = ChipPath::None;
+  ReadPath path = ReadPath::None;
   uint8_t reg = 0;
   uint8_t bank = 0;
 };
 
-// Winbond bank-select register and the banks the cycle uses.
-inline constexpr uint8_t kWbRegBankSelect = 0x4E;
-inline constexpr uint8_t kWbBank0 = 0x80;  // bank 0 with high-byte-first word reads
-inline constexpr uint8_t kWbBank1 = 0x81;
-inline constexpr uint8_t kWbBank2 = 0x82;
+// The Winbond bank-select register and banks 0-2 are the chip path's; the
+// cycle also reads bank 5 (the 9-input parts' Volt 8 and Volt 9).
+inline constexpr uint8_t kWbRegBankSelect = kWbRegBank;
 inline constexpr uint8_t kWbBank5 = 0x85;
 
 bool ChipOnSmbus(const MonitorContext& ctx);

@@ -31,10 +31,10 @@ struct FanRow {
   FanRoute smb;
 };
 
-constexpr RegRead Ns(uint8_t r) { return {ChipPath::NsIsa, r, 0}; }
-constexpr RegRead Smb(uint8_t r) { return {ChipPath::Smb, r, 0}; }
-constexpr RegRead WbIsa(uint8_t r) { return {ChipPath::WbIsa, r, kWbBank0}; }
-constexpr RegRead WbSmb(uint8_t r) { return {ChipPath::SmbBanked, r, kWbBank0}; }
+constexpr RegRead Ns(uint8_t r) { return {ReadPath::NsIsa, r, 0}; }
+constexpr RegRead Smb(uint8_t r) { return {ReadPath::Smb, r, 0}; }
+constexpr RegRead WbIsa(uint8_t r) { return {ReadPath::WbIsa, r, kWbBank0}; }
+constexpr RegRead WbSmb(uint8_t r) { return {ReadPath::SmbBanked, r, kWbBank0}; }
 constexpr FanRoute kNoFans{};
 
 constexpr FanRoute kLmIsa{Ns(kRegFanCount), 1, 3};
@@ -44,7 +44,7 @@ constexpr FanRoute kWbIsa{WbIsa(kRegFanCount), 1, 3};
 constexpr FanRoute kWbSmb{WbSmb(kRegFanCount), 1, 3};
 constexpr FanRoute kItIsa{Ns(kRegFanCountIt), 1, 3};
 constexpr FanRoute kItSmb{Smb(kRegFanCountIt), 1, 3};
-constexpr FanRoute kGlSmb{{ChipPath::SmbWord, kRegFanCountGl, 0}, 0, 2};
+constexpr FanRoute kGlSmb{{ReadPath::SmbWord, kRegFanCountGl, 0}, 0, 2};
 
 constexpr std::array<FanRow, 23> kFanRows{{
     {kind::LM78Compatible, kLmIsa, kLmSmb},
@@ -54,7 +54,7 @@ constexpr std::array<FanRow, 23> kFanRows{{
     {kind::LM80, kNoFans, kLm8xSmb},
     {kind::LM81, kNoFans, kLm8xSmb},
     {kind::LM87, kNoFans, kLm8xSmb},
-    {kind::PC87366, {{ChipPath::Fsm, kRegFanCountFsm, 0}, 3, 3}, kNoFans},
+    {kind::PC87366, {{ReadPath::Fsm, kRegFanCountFsm, 0}, 3, 3}, kNoFans},
     {kind::WinbondChip, kWbIsa, kWbSmb},
     {kind::W83781D, kWbIsa, kWbSmb},
     {kind::W83627HF, kWbIsa, kWbSmb},
@@ -66,8 +66,8 @@ constexpr std::array<FanRow, 23> kFanRows{{
     {kind::AS99127F_WB, kNoFans, kWbSmb},
     {kind::AS99127F_AS, kNoFans, kWbSmb},
     {kind::SiS5595, kLmIsa, kNoFans},
-    {kind::VT82C686A, {{ChipPath::Via, kRegFanCountVia, 0}, 1, 2}, kNoFans},
-    {kind::VT8231, {{ChipPath::Via, kRegFanCountVia, 0}, 1, 2}, kNoFans},
+    {kind::VT82C686A, {{ReadPath::Via, kRegFanCountVia, 0}, 1, 2}, kNoFans},
+    {kind::VT8231, {{ReadPath::Via, kRegFanCountVia, 0}, 1, 2}, kNoFans},
     {kind::IT8705F, kItIsa, kItSmb},
     {kind::IT8712F, kItIsa, kItSmb},
 }};
@@ -98,7 +98,7 @@ int32_t ReadFanCount(const MonitorContext& ctx, int n) {
   r.reg = static_cast<uint8_t>(r.reg + route.stride * n);
   const int32_t v = ReadRegister(ctx, r);
   if (v < 0) return kNoCount;
-  if (r.path == ChipPath::SmbWord) return n == 0 ? (v >> 8) & 0xFF : v & 0xFF;
+  if (r.path == ReadPath::SmbWord) return n == 0 ? (v >> 8) & 0xFF : v & 0xFF;
   return v & 0xFF;
 }
 
@@ -139,14 +139,14 @@ void SetFanCounter(const MonitorContext& ctx, int n, bool on) {
   const int32_t k = ctx.detect.chip.ChipKind;
   if (!HasFanSwitch(k) || n < 0 || n >= kFanCount) return;
   const bool smb = ChipOnSmbus(ctx) || k == kind::W83783S;
-  const RegRead read = smb ? RegRead{ChipPath::SmbBanked, kWbRegFanEnable, kWbBank0}
-                           : RegRead{ChipPath::WbIsa, kWbRegFanEnable, kWbBank0};
+  const RegRead read = smb ? RegRead{ReadPath::SmbBanked, kWbRegFanEnable, kWbBank0}
+                           : RegRead{ReadPath::WbIsa, kWbRegFanEnable, kWbBank0};
   const int32_t v = ReadRegister(ctx, read);
   if (v < 0) return;  // nothing sensible to write back
   const uint8_t bit = kFanEnableBit[static_cast<size_t>(n)];
   const auto updated = static_cast<uint8_t>(on ? (v | bit) : (v & ~bit));
   // The bank is still selected from the read.
-  const RegRead write = smb ? RegRead{ChipPath::Smb, kWbRegFanEnable, 0} : read;
+  const RegRead write = smb ? RegRead{ReadPath::Smb, kWbRegFanEnable, 0} : read;
   WriteRegister(ctx, write, updated);
 }
 

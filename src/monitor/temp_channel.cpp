@@ -53,41 +53,41 @@ constexpr int kSisTries = 10;
 constexpr int32_t kSisLowest = 26;
 constexpr int32_t kSisOffset = 114;
 
-constexpr TempSource S(ChipPath p, uint8_t r, uint8_t bank = 0, uint8_t half = 0) {
+constexpr TempSource S(ReadPath p, uint8_t r, uint8_t bank = 0, uint8_t half = 0) {
   return {TempRule::Signed, {p, r, bank}, half};
 }
-constexpr TempSource R(TempRule rule, ChipPath p, uint8_t r) { return {rule, {p, r, 0}, 0}; }
+constexpr TempSource R(TempRule rule, ReadPath p, uint8_t r) { return {rule, {p, r, 0}, 0}; }
 constexpr TempSource kNone{};
 constexpr TempSource kAux{TempRule::Aux, {}, 0};
 
 constexpr std::array<TempSource, 3> kNoTemps{};
-constexpr std::array<TempSource, 3> kLmIsa{S(ChipPath::NsIsa, kRegTemp1), kNone, kNone};
-constexpr std::array<TempSource, 3> kLmSmb{S(ChipPath::Smb, kRegTemp1), kNone, kNone};
+constexpr std::array<TempSource, 3> kLmIsa{S(ReadPath::NsIsa, kRegTemp1), kNone, kNone};
+constexpr std::array<TempSource, 3> kLmSmb{S(ReadPath::Smb, kRegTemp1), kNone, kNone};
 constexpr std::array<TempSource, 3> kWbIsa{
-    S(ChipPath::WbIsa, kRegTemp1, kWbBank0),
-    S(ChipPath::WbIsa, kRegWbTemp23, kWbBank1, kRegWbTemp23Half),
-    S(ChipPath::WbIsa, kRegWbTemp23, kWbBank2, kRegWbTemp23Half)};
+    S(ReadPath::WbIsa, kRegTemp1, kWbBank0),
+    S(ReadPath::WbIsa, kRegWbTemp23, kWbBank1, kRegWbTemp23Half),
+    S(ReadPath::WbIsa, kRegWbTemp23, kWbBank2, kRegWbTemp23Half)};
 constexpr std::array<TempSource, 3> kWbSmb{
-    S(ChipPath::SmbBanked, kRegTemp1, kWbBank0),
-    S(ChipPath::SmbBanked, kRegWbTemp23, kWbBank1, kRegWbTemp23Half),
-    S(ChipPath::SmbBanked, kRegWbTemp23, kWbBank2, kRegWbTemp23Half)};
-constexpr std::array<TempSource, 3> kAsSmb{S(ChipPath::SmbBanked, kRegTemp1, kWbBank0), kAux, kAux};
-constexpr std::array<TempSource, 3> kW83783Smb{S(ChipPath::SmbBanked, kRegTemp1, kWbBank0), kNone,
+    S(ReadPath::SmbBanked, kRegTemp1, kWbBank0),
+    S(ReadPath::SmbBanked, kRegWbTemp23, kWbBank1, kRegWbTemp23Half),
+    S(ReadPath::SmbBanked, kRegWbTemp23, kWbBank2, kRegWbTemp23Half)};
+constexpr std::array<TempSource, 3> kAsSmb{S(ReadPath::SmbBanked, kRegTemp1, kWbBank0), kAux, kAux};
+constexpr std::array<TempSource, 3> kW83783Smb{S(ReadPath::SmbBanked, kRegTemp1, kWbBank0), kNone,
                                                kNone};
-constexpr std::array<TempSource, 3> kIt8712Isa{S(ChipPath::NsIsa, kRegItTemp1),
-                                               S(ChipPath::NsIsa, kRegItTemp1 + 1),
-                                               S(ChipPath::NsIsa, kRegItTemp1 + 2)};
-constexpr std::array<TempSource, 3> kIt8712Smb{S(ChipPath::Smb, kRegItTemp1),
-                                               S(ChipPath::Smb, kRegItTemp1 + 1),
-                                               S(ChipPath::Smb, kRegItTemp1 + 2)};
+constexpr std::array<TempSource, 3> kIt8712Isa{S(ReadPath::NsIsa, kRegItTemp1),
+                                               S(ReadPath::NsIsa, kRegItTemp1 + 1),
+                                               S(ReadPath::NsIsa, kRegItTemp1 + 2)};
+constexpr std::array<TempSource, 3> kIt8712Smb{S(ReadPath::Smb, kRegItTemp1),
+                                               S(ReadPath::Smb, kRegItTemp1 + 1),
+                                               S(ReadPath::Smb, kRegItTemp1 + 2)};
 constexpr std::array<TempSource, 3> kIt8705Isa{
-    S(ChipPath::NsIsa, kRegItTemp1), R(TempRule::Minus32, ChipPath::NsIsa, kRegItTemp1 + 1),
-    S(ChipPath::NsIsa, kRegItTemp1 + 2)};
-constexpr std::array<TempSource, 3> kIt8705Smb{S(ChipPath::Smb, kRegItTemp1),
-                                               R(TempRule::Minus32, ChipPath::Smb, kRegItTemp1 + 1),
-                                               S(ChipPath::Smb, kRegItTemp1 + 2)};
-constexpr std::array<TempSource, 3> kViaIsa{R(TempRule::Via, ChipPath::Via, kRegViaTemp1),
-                                            R(TempRule::Via, ChipPath::Via, kRegViaTemp1 + 1),
+    S(ReadPath::NsIsa, kRegItTemp1), R(TempRule::Minus32, ReadPath::NsIsa, kRegItTemp1 + 1),
+    S(ReadPath::NsIsa, kRegItTemp1 + 2)};
+constexpr std::array<TempSource, 3> kIt8705Smb{S(ReadPath::Smb, kRegItTemp1),
+                                               R(TempRule::Minus32, ReadPath::Smb, kRegItTemp1 + 1),
+                                               S(ReadPath::Smb, kRegItTemp1 + 2)};
+constexpr std::array<TempSource, 3> kViaIsa{R(TempRule::Via, ReadPath::Via, kRegViaTemp1),
+                                            R(TempRule::Via, ReadPath::Via, kRegViaTemp1 + 1),
                                             kNone};
 
 constexpr std::array<TempRow, 23> kTempRows{{
@@ -95,15 +95,15 @@ constexpr std::array<TempRow, 23> kTempRows{{
     {kind::LM78, kLmIsa, kLmSmb},
     {kind::LM78J, kLmIsa, kLmSmb},
     {kind::LM79, kLmIsa, kLmSmb},
-    {kind::LM80, kNoTemps, {S(ChipPath::Smb, kRegTemp1, 0, kRegLm80TempHalf), kNone, kNone}},
+    {kind::LM80, kNoTemps, {S(ReadPath::Smb, kRegTemp1, 0, kRegLm80TempHalf), kNone, kNone}},
     {kind::LM81, kNoTemps, kLmSmb},
     {kind::LM87,
      kNoTemps,
-     {S(ChipPath::Smb, kRegTemp1), S(ChipPath::Smb, kRegLm87Temp2),
-      S(ChipPath::Smb, kRegLm87Temp3)}},
+     {S(ReadPath::Smb, kRegTemp1), S(ReadPath::Smb, kRegLm87Temp2),
+      S(ReadPath::Smb, kRegLm87Temp3)}},
     {kind::PC87366,
-     {S(ChipPath::Tms, kRegPcTemp, 0), S(ChipPath::Tms, kRegPcTemp, 1),
-      S(ChipPath::Tms, kRegPcTemp, 2)},
+     {S(ReadPath::Tms, kRegPcTemp, 0), S(ReadPath::Tms, kRegPcTemp, 1),
+      S(ReadPath::Tms, kRegPcTemp, 2)},
      kNoTemps},
     {kind::WinbondChip, kWbIsa, kWbSmb},
     {kind::W83781D, kWbIsa, kWbSmb},
@@ -111,14 +111,14 @@ constexpr std::array<TempRow, 23> kTempRows{{
     {kind::W83782D, kWbIsa, kWbSmb},
     {kind::W83783S, kNoTemps, kW83783Smb},
     {kind::W83697HF, kWbIsa, kNoTemps},
-    {kind::GL518SM, kNoTemps, {R(TempRule::Gl518, ChipPath::Smb, kRegGlTemp1), kNone, kNone}},
+    {kind::GL518SM, kNoTemps, {R(TempRule::Gl518, ReadPath::Smb, kRegGlTemp1), kNone, kNone}},
     {kind::GL520SM,
      kNoTemps,
-     {R(TempRule::Gl520, ChipPath::Smb, kRegGlTemp1),
-      R(TempRule::Gl520Input2, ChipPath::Smb, kRegGlTemp2), kNone}},
+     {R(TempRule::Gl520, ReadPath::Smb, kRegGlTemp1),
+      R(TempRule::Gl520Input2, ReadPath::Smb, kRegGlTemp2), kNone}},
     {kind::AS99127F_WB, kNoTemps, kAsSmb},
     {kind::AS99127F_AS, kNoTemps, kAsSmb},
-    {kind::SiS5595, {R(TempRule::Sis, ChipPath::NsIsa, kRegSisTemp), kNone, kNone}, kNoTemps},
+    {kind::SiS5595, {R(TempRule::Sis, ReadPath::NsIsa, kRegSisTemp), kNone, kNone}, kNoTemps},
     {kind::VT82C686A, kViaIsa, kNoTemps},
     {kind::VT8231, kViaIsa, kNoTemps},
     {kind::IT8705F, kIt8705Isa, kIt8705Smb},
@@ -151,11 +151,11 @@ std::optional<TempReading> ReadSignedSource(const MonitorContext& ctx, const Tem
     RegRead h = src.reg;
     h.reg = src.halfReg;
     // Over the SMBus the bank is still selected from the first read.
-    if (h.path == ChipPath::SmbBanked) h.path = ChipPath::Smb;
+    if (h.path == ReadPath::SmbBanked) h.path = ReadPath::Smb;
     half = ReadRegister(ctx, h);
   }
-  if (src.reg.path == ChipPath::SmbBanked && src.reg.bank != kWbBank0) {
-    WriteRegister(ctx, {ChipPath::Smb, kWbRegBankSelect, 0}, kWbBank0);
+  if (src.reg.path == ReadPath::SmbBanked && src.reg.bank != kWbBank0) {
+    WriteRegister(ctx, {ReadPath::Smb, kWbRegBankSelect, 0}, kWbBank0);
   }
   if (whole < 0 || half < 0) return std::nullopt;
   return SignedWithHalf(whole, half);

@@ -37,12 +37,12 @@ struct VoltRow {
   VoltRoute smb;
 };
 
-constexpr RegRead Ns(uint8_t r) { return {ChipPath::NsIsa, r, 0}; }
-constexpr RegRead Smb(uint8_t r) { return {ChipPath::Smb, r, 0}; }
-constexpr RegRead Wb(uint8_t r, uint8_t bank = kWbBank0) { return {ChipPath::WbIsa, r, bank}; }
-constexpr RegRead WbS(uint8_t r, uint8_t bank = kWbBank0) { return {ChipPath::SmbBanked, r, bank}; }
-constexpr RegRead Via(uint8_t r) { return {ChipPath::Via, r, 0}; }
-constexpr RegRead Pc(uint8_t channel) { return {ChipPath::Vlm, kRegPcIn, channel}; }
+constexpr RegRead Ns(uint8_t r) { return {ReadPath::NsIsa, r, 0}; }
+constexpr RegRead Smb(uint8_t r) { return {ReadPath::Smb, r, 0}; }
+constexpr RegRead Wb(uint8_t r, uint8_t bank = kWbBank0) { return {ReadPath::WbIsa, r, bank}; }
+constexpr RegRead WbS(uint8_t r, uint8_t bank = kWbBank0) { return {ReadPath::SmbBanked, r, bank}; }
+constexpr RegRead Via(uint8_t r) { return {ReadPath::Via, r, 0}; }
+constexpr RegRead Pc(uint8_t channel) { return {ReadPath::Vlm, kRegPcIn, channel}; }
 constexpr RegRead kNo{};
 
 // Inputs 20h + n for n below count through the given reader, the rest absent.
@@ -56,7 +56,7 @@ constexpr RegRead WbB0(uint8_t r) { return Wb(r); }
 constexpr RegRead WbSB0(uint8_t r) { return WbS(r); }
 
 // Winbond parts with nine inputs: Volt 8 and 9 in bank 5.
-constexpr std::array<RegRead, 9> WithBank5(std::array<RegRead, 9> a, ChipPath path) {
+constexpr std::array<RegRead, 9> WithBank5(std::array<RegRead, 9> a, ReadPath path) {
   a[7] = {path, kRegWbIn7, kWbBank5};
   a[8] = {path, kRegWbIn7 + 1, kWbBank5};
   return a;
@@ -76,8 +76,8 @@ constexpr int kVolt7 = 6;
 constexpr VoltRoute kNone{{}, 0xFF};
 constexpr VoltRoute kLmSmb{FromIn0<Smb, 7>()};
 constexpr VoltRoute kWbSmb7{FromIn0<WbSB0, 7>()};
-constexpr VoltRoute kWbIsa9{WithBank5(FromIn0<WbB0, 7>(), ChipPath::WbIsa)};
-constexpr VoltRoute kWbSmb9{WithBank5(FromIn0<WbSB0, 7>(), ChipPath::SmbBanked)};
+constexpr VoltRoute kWbIsa9{WithBank5(FromIn0<WbB0, 7>(), ReadPath::WbIsa)};
+constexpr VoltRoute kWbSmb9{WithBank5(FromIn0<WbSB0, 7>(), ReadPath::SmbBanked)};
 constexpr VoltRoute kW83783Smb{Without(FromIn0<WbSB0, 7>(), kVolt2)};
 // Volt 2 reads register 25h instead on dual-core boards.
 constexpr VoltRoute kLm8xSmb{{Smb(kRegLm8xIn1), Smb(kRegIn0), Smb(kRegIn0 + kVolt3),
