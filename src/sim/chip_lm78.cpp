@@ -36,8 +36,39 @@ constexpr uint8_t kRegStepping = 0x3F;
 constexpr uint8_t kMaskLast87 = 0x44;
 constexpr uint8_t kCompanyLm81 = 0x01;
 constexpr uint8_t kCompanyLm87 = 0x02;
-constexpr uint8_t kStepping = 0x01;
+constexpr uint8_t kSteppingLm81 = 0x01;
+constexpr uint8_t kSteppingLm87 = 0x06;
 constexpr uint8_t kIdLm8x = 0x80;
+constexpr uint8_t kRegDac = 0x19;  // fan control output, full scale at power-on
+constexpr uint8_t kDacPowerOn = 0xFF;
+constexpr uint8_t kRegCiClear = 0x46;
+// LM87 only: hardware temperature limits (13h/14h lockable through 4Ah bits
+// 1/2), the test register, AIN low limits, status mirrors, SMBALERT# enable.
+constexpr uint8_t kRegHwLimitInt = 0x13;
+constexpr uint8_t kRegHwLimitExt = 0x14;
+constexpr uint8_t kRegTest = 0x15;  // always reads 00h
+constexpr uint8_t kRegHwLimitInt2 = 0x17;
+constexpr uint8_t kRegHwLimitExt2 = 0x18;
+constexpr uint8_t kHwLimitIntPowerOn = 0x46;  // 70 degrees
+constexpr uint8_t kHwLimitExtPowerOn = 0x55;  // 85 degrees
+constexpr uint8_t kRegAinLowFirst = 0x1A;
+constexpr uint8_t kRegAinLowLast = 0x1B;
+constexpr uint8_t kRegConfig2 = 0x4A;
+constexpr uint8_t kLockHwLimitInt = 0x02;
+constexpr uint8_t kLockHwLimitExt = 0x04;
+constexpr uint8_t kRegStatusMirror1 = 0x4C;  // the model raises no status bits
+constexpr uint8_t kRegStatusMirror2 = 0x4D;
+constexpr uint8_t kRegAlertEnable = 0x80;
+constexpr uint8_t kAlertEnablePowerOn = 0x20;
+// LM81 only: the address register shows the A1/A0 pins under 2Ch; mode
+// registers 4Bh-4Dh.
+constexpr uint8_t kLm81AddressBase = 0x2C;
+constexpr uint8_t kAddressPins = 0x03;
+constexpr uint8_t kRegTempConfig81 = 0x4B;
+constexpr uint8_t kRegExtMode1 = 0x4C;
+constexpr uint8_t kRegExtMode2 = 0x4D;
+constexpr uint8_t kTempConfig81PowerOn = 0x01;
+constexpr uint8_t kExtMode1PowerOn = 0x44;
 // Nominal rail at 192 steps (three quarters of full scale) for 20h-25h.
 constexpr double kLm87Nominal[] = {2.5, 2.7, 3.3, 5.0, 12.0, 2.7};
 constexpr double kLm87NominalSteps = 192;
@@ -113,19 +144,52 @@ void Lm78Model::measure() {
 }
 
 Lm87Model::Lm87Model(ChipModelKind kind, const SimClock& clock) : LmStyleChip(kind, clock) {
-  const bool lm87 = kind == ChipModelKind::Lm87;
-  if (lm87) regs_.define(kRegChannelMode, 0, 0xFF);
+  if (lm87()) {
+    regs_.define(kRegHwLimitInt, kHwLimitIntPowerOn, 0xFF);
+    regs_.define(kRegHwLimitExt, kHwLimitExtPowerOn, 0xFF);
+    regs_.define(kRegTest, 0, 0);
+    regs_.define(kRegChannelMode, 0, 0xFF);
+    regs_.define(kRegHwLimitInt2, kHwLimitIntPowerOn, 0xFF);
+    regs_.define(kRegHwLimitExt2, kHwLimitExtPowerOn, 0xFF);
+    regs_.defineRange(kRegAinLowFirst, kRegAinLowLast, 0, 0xFF);
+    regs_.define(kRegConfig2, 0, 0xFF);
+    regs_.define(kRegStatusMirror1, 0, 0);
+    regs_.define(kRegStatusMirror2, 0, 0);
+    regs_.define(kRegAlertEnable, kAlertEnablePowerOn, 0xFF);
+  } else {
+    regs_.define(kRegSerialAddr, kLm81AddressBase, 0);
+    regs_.define(kRegTempConfig81, kTempConfig81PowerOn, 0xFF);
+    regs_.define(kRegExtMode1, kExtMode1PowerOn, 0xFF);
+    regs_.define(kRegExtMode2, 0, 0xFF);
+  }
+  regs_.define(kRegDac, kDacPowerOn, 0xFF);
   regs_.defineRange(kRegIn0, kRegFan1 + 1, 0, 0);
   regs_.defineRange(kRegLimitFirst, kRegLm87LimitLast, 0, 0xFF);
-  regs_.define(kRegCompany, lm87 ? kCompanyLm87 : kCompanyLm81, 0);
-  regs_.define(kRegStepping, kStepping, 0);
+  regs_.define(kRegCompany, lm87() ? kCompanyLm87 : kCompanyLm81, 0);
+  regs_.define(kRegStepping, lm87() ? kSteppingLm87 : kSteppingLm81, 0);
   regs_.define(kRegConfig, kConfigPowerOn, kConfigWritable);
   regs_.define(kRegStatus1, 0, 0);
   regs_.define(kRegStatus2, 0, 0);
   regs_.defineRange(kRegMaskFirst, kMaskLast87, 0, 0xFF);
+  regs_.define(kRegCiClear, 0, 0xFF);
   regs_.define(kRegFanDiv, kFanDivPowerOn, kFanDivFields);
   regs_.define(kRegChipId, kIdLm8x, 0);
   startAsBios();
+}
+
+void Lm87Model::hostWrite(uint8_t index, uint8_t value) {
+  if (lm87()) {
+    const uint8_t locks = regs_.get(kRegConfig2);
+    if (index == kRegHwLimitInt && (locks & kLockHwLimitInt) != 0) return;
+    if (index == kRegHwLimitExt && (locks & kLockHwLimitExt) != 0) return;
+  }
+  LmStyleChip::hostWrite(index, value);
+}
+
+void Lm87Model::onSmbusPlaced() {
+  if (!lm87() && smbAddress())
+    regs_.set(kRegSerialAddr,
+              static_cast<uint8_t>(kLm81AddressBase | (*smbAddress() & kAddressPins)));
 }
 
 void Lm87Model::measure() {
@@ -133,7 +197,7 @@ void Lm87Model::measure() {
     const double step = kLm87Nominal[i] / kLm87NominalSteps;
     regs_.set(static_cast<uint8_t>(kRegIn0 + i), VoltToReg(*this, i, step));
   }
-  if (kind() == ChipModelKind::Lm87) {
+  if (lm87()) {
     if ((regs_.get(kRegChannelMode) & kModeRemote2) != 0) regs_.set(kRegIn0, TempToReg8(tempC(2)));
     regs_.set(kRegRemote1, TempToReg8(tempC(1)));
   }

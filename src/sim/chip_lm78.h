@@ -71,13 +71,22 @@ class Lm78Model : public LmStyleChip {
 };
 
 // LM81 and LM87: LM78-style configuration, company ID 3Eh, inputs scaled to
-// their nominal rails, two fans.
+// their nominal rails, two fans, and the registers each part adds around the
+// LM78 set (LM87: hardware temperature limits 13h-18h with their lock bits in
+// 4Ah, DAC 19h, status mirrors 4Ch/4Dh, SMBALERT# enable 80h; LM81: DAC 19h,
+// address register 48h showing its A1/A0 pins, mode registers 4Bh-4Dh).
 class Lm87Model : public LmStyleChip {
  public:
   Lm87Model(ChipModelKind kind, const SimClock& clock);
 
+  void hostWrite(uint8_t index, uint8_t value) override;
+
  protected:
   void measure() override;
+  void onSmbusPlaced() override;
+
+ private:
+  bool lm87() const { return kind() == ChipModelKind::Lm87; }
 };
 
 }  // namespace kev::sim

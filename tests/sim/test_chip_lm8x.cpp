@@ -98,5 +98,52 @@ TEST(Lm87, TemperaturesVoltagesAndFans) {
   EXPECT_EQ(d.read(0x29), 169);
 }
 
+// The registers a profile dump of 13h-4Dh and 80h shows, at their datasheet
+// power-on values, and the lock bits of configuration register 2.
+TEST(Lm87, RegistersAroundTheLm78SetAtPowerOn) {
+  SimMachine m;
+  SmbusBus bus;
+  AddMonitorChip(m, ChipModelKind::Lm87, &bus, -1, 0x2E);
+  SmbDev d{bus, 0x2E};
+  EXPECT_EQ(d.read(0x13), 0x46);  // 70 degrees
+  EXPECT_EQ(d.read(0x14), 0x55);  // 85 degrees
+  EXPECT_EQ(d.read(0x15), 0x00);
+  EXPECT_EQ(d.read(0x17), 0x46);
+  EXPECT_EQ(d.read(0x18), 0x55);
+  EXPECT_EQ(d.read(0x19), 0xFF);  // DAC at full scale
+  EXPECT_EQ(d.read(0x3F), 0x06);
+  EXPECT_EQ(d.read(0x46), 0x00);
+  EXPECT_EQ(d.read(0x4A), 0x00);
+  EXPECT_EQ(d.read(0x4C), 0x00);
+  EXPECT_EQ(d.read(0x4D), 0x00);
+  EXPECT_EQ(d.read(0x80), 0x20);
+  ASSERT_TRUE(d.write(0x15, 0x5A));
+  EXPECT_EQ(d.read(0x15), 0x00);
+
+  ASSERT_TRUE(d.write(0x13, 0x40));
+  EXPECT_EQ(d.read(0x13), 0x40);
+  ASSERT_TRUE(d.write(0x4A, 0x06));  // lock both hardware limits
+  ASSERT_TRUE(d.write(0x13, 0x30));
+  ASSERT_TRUE(d.write(0x14, 0x30));
+  ASSERT_TRUE(d.write(0x17, 0x30));  // the second pair stays adjustable
+  EXPECT_EQ(d.read(0x13), 0x40);
+  EXPECT_EQ(d.read(0x14), 0x55);
+  EXPECT_EQ(d.read(0x17), 0x30);
+}
+
+TEST(Lm81, AddressRegisterShowsItsPinsAndModeRegisters) {
+  SimMachine m;
+  SmbusBus bus;
+  AddMonitorChip(m, ChipModelKind::Lm81, &bus, -1, 0x2E);
+  SmbDev d{bus, 0x2E};
+  EXPECT_EQ(d.read(0x48), 0x2E);
+  ASSERT_TRUE(d.write(0x48, 0x10));
+  EXPECT_EQ(d.read(0x48), 0x2E);
+  EXPECT_EQ(d.read(0x19), 0xFF);
+  EXPECT_EQ(d.read(0x4B), 0x01);
+  EXPECT_EQ(d.read(0x4C), 0x44);
+  EXPECT_EQ(d.read(0x4D), 0x00);
+}
+
 }  // namespace
 }  // namespace kev::sim
