@@ -35,6 +35,15 @@ struct RegRead {
 inline constexpr uint8_t kWbRegBankSelect = kWbRegBank;
 inline constexpr uint8_t kWbBank5 = 0x85;
 
+// Builders for the register tables of the three channel groups.
+namespace route {
+constexpr RegRead Ns(uint8_t r) { return {ReadPath::NsIsa, r, 0}; }
+constexpr RegRead Smb(uint8_t r) { return {ReadPath::Smb, r, 0}; }
+constexpr RegRead WbIsa(uint8_t r) { return {ReadPath::WbIsa, r, kWbBank0}; }
+constexpr RegRead WbSmb(uint8_t r) { return {ReadPath::SmbBanked, r, kWbBank0}; }
+constexpr RegRead Via(uint8_t r) { return {ReadPath::Via, r, 0}; }
+}  // namespace route
+
 bool ChipOnSmbus(const MonitorContext& ctx);
 
 // The register's value, or -1 for no reading (no such register, no SMBus

@@ -31,10 +31,7 @@ struct FanRow {
   FanRoute smb;
 };
 
-constexpr RegRead Ns(uint8_t r) { return {ReadPath::NsIsa, r, 0}; }
-constexpr RegRead Smb(uint8_t r) { return {ReadPath::Smb, r, 0}; }
-constexpr RegRead WbIsa(uint8_t r) { return {ReadPath::WbIsa, r, kWbBank0}; }
-constexpr RegRead WbSmb(uint8_t r) { return {ReadPath::SmbBanked, r, kWbBank0}; }
+using namespace route;
 constexpr FanRoute kNoFans{};
 
 constexpr FanRoute kLmIsa{Ns(kRegFanCount), 1, 3};

@@ -37,11 +37,7 @@ struct VoltRow {
   VoltRoute smb;
 };
 
-constexpr RegRead Ns(uint8_t r) { return {ReadPath::NsIsa, r, 0}; }
-constexpr RegRead Smb(uint8_t r) { return {ReadPath::Smb, r, 0}; }
-constexpr RegRead Wb(uint8_t r, uint8_t bank = kWbBank0) { return {ReadPath::WbIsa, r, bank}; }
-constexpr RegRead WbS(uint8_t r, uint8_t bank = kWbBank0) { return {ReadPath::SmbBanked, r, bank}; }
-constexpr RegRead Via(uint8_t r) { return {ReadPath::Via, r, 0}; }
+using namespace route;
 constexpr RegRead Pc(uint8_t channel) { return {ReadPath::Vlm, kRegPcIn, channel}; }
 constexpr RegRead kNo{};
 
@@ -52,8 +48,6 @@ constexpr std::array<RegRead, 9> FromIn0() {
   for (int i = 0; i < count; ++i) a[static_cast<size_t>(i)] = F(static_cast<uint8_t>(kRegIn0 + i));
   return a;
 }
-constexpr RegRead WbB0(uint8_t r) { return Wb(r); }
-constexpr RegRead WbSB0(uint8_t r) { return WbS(r); }
 
 // Winbond parts with nine inputs: Volt 8 and 9 in bank 5.
 constexpr std::array<RegRead, 9> WithBank5(std::array<RegRead, 9> a, ReadPath path) {
@@ -75,10 +69,10 @@ constexpr int kVolt7 = 6;
 
 constexpr VoltRoute kNone{{}, 0xFF};
 constexpr VoltRoute kLmSmb{FromIn0<Smb, 7>()};
-constexpr VoltRoute kWbSmb7{FromIn0<WbSB0, 7>()};
-constexpr VoltRoute kWbIsa9{WithBank5(FromIn0<WbB0, 7>(), ReadPath::WbIsa)};
-constexpr VoltRoute kWbSmb9{WithBank5(FromIn0<WbSB0, 7>(), ReadPath::SmbBanked)};
-constexpr VoltRoute kW83783Smb{Without(FromIn0<WbSB0, 7>(), kVolt2)};
+constexpr VoltRoute kWbSmb7{FromIn0<WbSmb, 7>()};
+constexpr VoltRoute kWbIsa9{WithBank5(FromIn0<WbIsa, 7>(), ReadPath::WbIsa)};
+constexpr VoltRoute kWbSmb9{WithBank5(FromIn0<WbSmb, 7>(), ReadPath::SmbBanked)};
+constexpr VoltRoute kW83783Smb{Without(FromIn0<WbSmb, 7>(), kVolt2)};
 // Volt 2 reads register 25h instead on dual-core boards.
 constexpr VoltRoute kLm8xSmb{{Smb(kRegLm8xIn1), Smb(kRegIn0), Smb(kRegIn0 + kVolt3),
                               Smb(kRegIn0 + kVolt4), Smb(kRegIn0 + kVolt5)},
@@ -102,8 +96,8 @@ constexpr std::array<VoltRow, 23> kVoltRows{{
     {kind::LM81, kNone, kLm8xSmb},
     {kind::LM87, kNone, kLm8xSmb},
     {kind::PC87366, kPcIsa, kNone},
-    {kind::WinbondChip, {FromIn0<WbB0, 7>()}, kWbSmb7},
-    {kind::W83781D, {FromIn0<WbB0, 7>()}, kWbSmb7},
+    {kind::WinbondChip, {FromIn0<WbIsa, 7>()}, kWbSmb7},
+    {kind::W83781D, {FromIn0<WbIsa, 7>()}, kWbSmb7},
     {kind::W83627HF, kWbIsa9, kWbSmb9},
     {kind::W83782D, kWbIsa9, kWbSmb9},
     {kind::W83783S, kNone, kW83783Smb},
