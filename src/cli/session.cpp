@@ -72,7 +72,9 @@ std::optional<std::string> ReadBoardFile(const std::string& path, std::string& e
   return std::move(file.bytes);
 }
 
-std::unique_ptr<sim::SimBoard> LoadBoard(const std::string& name, std::string& error) {
+}  // namespace
+
+std::unique_ptr<sim::SimBoard> OpenBoard(const std::string& name, std::string& error) {
   const std::vector<std::string> names = sim::CatalogueBoardNames();
   const bool inCatalogue = std::find(names.begin(), names.end(), name) != names.end();
   if (!inCatalogue && !LooksLikeFile(name)) {
@@ -93,12 +95,14 @@ std::unique_ptr<sim::SimBoard> LoadBoard(const std::string& name, std::string& e
   return r.take();
 }
 
+namespace {
+
 const char* ProcessEnv(const char* name) { return std::getenv(name); }
 
 constexpr uint64_t kSleepSliceMs = 50;
 
-// A settings file that is missing is a first run; one that is there but
-// cannot be read is an error, since a --save would replace it with defaults.
+}  // namespace
+
 std::string SettingsFileProblem(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) return {};
@@ -110,8 +114,6 @@ std::string SettingsFileProblem(const std::string& path) {
   }
   return problem.empty() ? problem : "cannot read the settings file " + path + ": " + problem;
 }
-
-}  // namespace
 
 void SleepMs(const CliEnv& env, uint64_t ms) {
   if (env.sleepMs) return env.sleepMs(ms);
@@ -147,7 +149,7 @@ std::unique_ptr<Session> Session::Open(const CliOptions& options, const CliEnv& 
                                        std::ostream& err, std::string& error) {
   std::unique_ptr<Session> s(new Session(options, env, err));
   if (options.board) {
-    s->board_ = LoadBoard(*options.board, error);
+    s->board_ = OpenBoard(*options.board, error);
     if (!s->board_) return nullptr;
     s->io_ = &s->board_->machine();
   } else {

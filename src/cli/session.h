@@ -28,6 +28,14 @@ struct CliEnv {
   SystemPower* power = nullptr;  // the login manager when empty (real ports only)
 };
 
+// A catalogue board by name or a board file by path; null with error set to
+// one line for the user.
+std::unique_ptr<sim::SimBoard> OpenBoard(const std::string& name, std::string& error);
+// A settings file that is missing is a first run; one that is there but
+// cannot be read is an error, since a save would replace it with defaults.
+// Empty when the file can be used.
+std::string SettingsFileProblem(const std::string& path);
+
 // Sleeps ms milliseconds: env.sleepMs when given, else the real clock in
 // short slices, so that a stop request ends the wait soon either way.
 void SleepMs(const CliEnv& env, uint64_t ms);
