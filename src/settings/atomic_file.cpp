@@ -87,26 +87,33 @@ bool MakeDirectories(const std::string& dir) {
   return mkdir(dir.c_str(), kNewDirMode) == 0 || errno == EEXIST;
 }
 
-SaveResult WriteFileAtomically(const std::string& path, std::string_view content,
-                               const WriteFn& write) {
-  const std::string target = ResolveTarget(path);
-  const std::string dir = DirName(target);
-  if (!MakeDirectories(dir)) return Failure(dir, errno);
-  std::string temp = target + ".XXXXXX";
+SaveResult ReplaceFileExclusively(const std::string& path, std::string_view content, mode_t mode,
+                                  const WriteFn& write) {
+  std::string temp = path + ".XXXXXX";
   int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return Failure(target, errno);
-  struct stat old;
-  mode_t mode = stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : kNewFileMode;
+  if (fd < 0) return Failure(path, errno);
   int err = 0;
   bool ok = fchmod(fd, mode) == 0 || (err = errno, false);
   ok = ok && WriteAll(fd, content, write, err);
   ok = ok && (fsync(fd) == 0 || (err = errno, false));
   if (close(fd) != 0 && ok) ok = false, err = errno;
-  ok = ok && (rename(temp.c_str(), target.c_str()) == 0 || (err = errno, false));
+  ok = ok && (rename(temp.c_str(), path.c_str()) == 0 || (err = errno, false));
   if (!ok) {
     unlink(temp.c_str());
-    return Failure(target, err);
+    return Failure(path, err);
   }
+  return {};
+}
+
+SaveResult WriteFileAtomically(const std::string& path, std::string_view content,
+                               const WriteFn& write) {
+  const std::string target = ResolveTarget(path);
+  const std::string dir = DirName(target);
+  if (!MakeDirectories(dir)) return Failure(dir, errno);
+  struct stat old;
+  mode_t mode = stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : kNewFileMode;
+  SaveResult r = ReplaceFileExclusively(target, content, mode, write);
+  if (!r) return r;
   // The rename itself reaches the disk with the folder.
   int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {

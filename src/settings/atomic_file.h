@@ -33,6 +33,13 @@ bool MakeDirectories(const std::string& dir);
 SaveResult WriteFileAtomically(const std::string& path, std::string_view content,
                                const WriteFn& write = {});
 
+// Writes content into a new file with an exclusive, unpredictable name
+// beside path, gives it mode, flushes it to disk and renames it over path.
+// Neither the new file nor path is ever followed as a symbolic link. On any
+// failure path is untouched and the new file is gone.
+SaveResult ReplaceFileExclusively(const std::string& path, std::string_view content, mode_t mode,
+                                  const WriteFn& write = {});
+
 // Removes a file; a file that is not there counts as removed.
 SaveResult RemoveFile(const std::string& path);
 
