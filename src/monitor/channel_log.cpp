@@ -10,6 +10,8 @@
 #include <ctime>
 #include <limits>
 
+#include "settings/atomic_file.h"
+
 namespace kev {
 
 namespace {
@@ -18,7 +20,8 @@ constexpr uint64_t kReserveBytes = 5120;  // kept free on the current drive
 constexpr uint64_t kNewFileReserve = kReserveBytes + 3072;
 constexpr uint64_t kBytesPerKb = 1024;
 constexpr const char* kLineEnd = "\r\n";
-constexpr const char* kReplaceSuffix = ".new";
+constexpr mode_t kNewLogMode = 0644;
+constexpr mode_t kKeptModeBits = 0666;  // never execute or set-id bits on a new log
 
 bool WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {
@@ -33,6 +36,20 @@ bool WriteAll(int fd, std::string_view data) {
 // Closes fd; true when both the earlier steps and the close succeeded.
 bool CloseAfter(int fd, bool ok) { return ::close(fd) == 0 && ok; }
 
+// A plain file with a single name; anything else may have been planted.
+bool PlainLogFile(const struct stat& st) { return S_ISREG(st.st_mode) && st.st_nlink == 1; }
+
+// Opens path without following a link and checks what was opened.
+// -1 with errno set on failure; ENOENT only when nothing is there.
+int OpenLog(const std::string& path, int flags, struct stat& st) {
+  const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, kNewLogMode);
+  if (fd < 0) return -1;
+  if (::fstat(fd, &st) == 0 && PlainLogFile(st)) return fd;
+  ::close(fd);
+  errno = EPERM;
+  return -1;
+}
+
 // The old content without its first line (through the first CR LF).
 std::string_view WithoutOldestLine(std::string_view content) {
   const size_t end = content.find(kLineEnd);
@@ -42,16 +59,17 @@ std::string_view WithoutOldestLine(std::string_view content) {
 }  // namespace
 
 LogFileSystem::Open PosixLogFileSystem::SizeOf(const std::string& path, uint64_t& size) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  struct stat st {};
+  const int fd = OpenLog(path, O_RDWR, st);
   if (fd < 0) return errno == ENOENT ? Open::Missing : Open::Failed;
-  const off_t end = ::lseek(fd, 0, SEEK_END);
-  if (!CloseAfter(fd, end >= 0)) return Open::Failed;
-  size = static_cast<uint64_t>(end);
+  if (!CloseAfter(fd, true)) return Open::Failed;
+  size = static_cast<uint64_t>(st.st_size);
   return Open::Ok;
 }
 
 bool PosixLogFileSystem::ReadAll(const std::string& path, std::string& out) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat st {};
+  const int fd = OpenLog(path, O_RDONLY, st);
   if (fd < 0) return false;
   out.clear();
   char buf[4096];
@@ -66,21 +84,20 @@ bool PosixLogFileSystem::ReadAll(const std::string& path, std::string& out) {
 }
 
 bool PosixLogFileSystem::Append(const std::string& path, std::string_view data) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  struct stat st {};
+  const int fd = OpenLog(path, O_WRONLY | O_APPEND | O_CREAT, st);
   if (fd < 0) return false;
-  return CloseAfter(fd, WriteAll(fd, data));
+  if (WriteAll(fd, data)) return CloseAfter(fd, true);
+  // Cut the file back, so that no half line stays for the next one to be
+  // glued onto; the append has failed either way.
+  [[maybe_unused]] const int cut = ::ftruncate(fd, st.st_size);
+  return CloseAfter(fd, false);
 }
 
 bool PosixLogFileSystem::Replace(const std::string& path, std::string_view content) {
-  const std::string tmp = path + kReplaceSuffix;
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  struct stat old {};
-  if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
-  const bool written = CloseAfter(fd, WriteAll(fd, content) && ::fsync(fd) == 0);
-  if (written && ::rename(tmp.c_str(), path.c_str()) == 0) return true;
-  ::unlink(tmp.c_str());
-  return false;
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !PlainLogFile(st)) return false;
+  return static_cast<bool>(ReplaceFileExclusively(path, content, st.st_mode & kKeptModeBits));
 }
 
 LocalTime SystemLocalTime() {
@@ -118,11 +135,10 @@ std::string FormatLogLine(const LocalTime& t, const std::string& label,
   return line;
 }
 
-bool AppendLogLine(const LogSeams& seams, int32_t sizeLimitKb, const std::string& path,
-                   const std::string& label, const std::string& valueText) {
-  if (seams.files == nullptr || !seams.now || !seams.freeSpace) return false;
+bool WriteLogLine(const LogSeams& seams, int32_t sizeLimitKb, const std::string& path,
+                  std::string_view line) {
+  if (seams.files == nullptr || !seams.freeSpace) return false;
   LogFileSystem& files = *seams.files;
-  const std::string line = FormatLogLine(seams.now(), label, valueText);
   const uint64_t free = seams.freeSpace();
   uint64_t size = 0;
   switch (files.SizeOf(path, size)) {
@@ -145,6 +161,12 @@ bool AppendLogLine(const LogSeams& seams, int32_t sizeLimitKb, const std::string
   std::string next(WithoutOldestLine(old));
   next += line;
   return files.Replace(path, next);
+}
+
+bool AppendLogLine(const LogSeams& seams, int32_t sizeLimitKb, const std::string& path,
+                   const std::string& label, const std::string& valueText) {
+  if (!seams.now) return false;
+  return WriteLogLine(seams, sizeLimitKb, path, FormatLogLine(seams.now(), label, valueText));
 }
 
 }  // namespace kev

@@ -31,7 +31,11 @@ class LogFileSystem {
   virtual bool Replace(const std::string& path, std::string_view content) = 0;
 };
 
-// POSIX files; the new content of Replace goes to path + ".new" first.
+// POSIX files. A log must be a plain file with one name: a symbolic link,
+// a second hard link or anything else at its place fails, so that a file
+// planted beside a log can never redirect a write. Replace writes a new
+// file under an exclusive, unpredictable name first; a failed Append cuts
+// the file back to its old size.
 class PosixLogFileSystem : public LogFileSystem {
  public:
   Open SizeOf(const std::string& path, uint64_t& size) override;
@@ -58,8 +62,11 @@ std::string FormatTimeStamp(const LocalTime& t);
 std::string FormatLogLine(const LocalTime& t, const std::string& label,
                           const std::string& valueText);
 
-// Appends one line to the log at path, keeping the file within
+// Appends one formatted line to the log at path, keeping the file within
 // sizeLimitKb kilobytes. False when nothing could be written.
+bool WriteLogLine(const LogSeams& seams, int32_t sizeLimitKb, const std::string& path,
+                  std::string_view line);
+// The same for a line stamped now.
 bool AppendLogLine(const LogSeams& seams, int32_t sizeLimitKb, const std::string& path,
                    const std::string& label, const std::string& valueText);
 

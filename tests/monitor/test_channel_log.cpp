@@ -1,8 +1,10 @@
 // Channel log files: line format, size cap, free-space rules, failures.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -115,6 +117,26 @@ TEST_F(LogTest, EveryFailingStepReportsFailureAndKeepsTheOldLog) {
   EXPECT_FALSE(Append("1RPM"));
 }
 
+// While alive, no file of this process grows past limit bytes: a write
+// beyond fails as on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t limit) : oldSignal_(std::signal(SIGXFSZ, SIG_IGN)) {
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit lowered = old_;
+    lowered.rlim_cur = limit;
+    ::setrlimit(RLIMIT_FSIZE, &lowered);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldSignal_);
+  }
+
+ private:
+  rlimit old_{};
+  void (*oldSignal_)(int);
+};
+
 // The same rules on real files in a temporary directory.
 struct PosixLogTest : ::testing::Test {
   void SetUp() override {
@@ -129,13 +151,21 @@ struct PosixLogTest : ::testing::Test {
     fs::permissions(dir, fs::perms::owner_all);
     fs::remove_all(dir);
   }
-  std::string Read() {
-    std::ifstream in(path, std::ios::binary);
+  static std::string Read(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
   }
-  void Write(const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
+  std::string Read() const { return Read(path); }
+  void Write(const std::string& content) const { std::ofstream(path, std::ios::binary) << content; }
+  // Numbered lines up to the 1 KB cap.
+  static std::string FullLog() {
+    std::string content;
+    for (int i = 0; content.size() < 1024; ++i)
+      content += "2001/05/12 13:45:10 : +1.2" + std::to_string(i) + "V\r\n";
+    return content;
+  }
 
   fs::path dir;
   std::string path;
@@ -143,23 +173,56 @@ struct PosixLogTest : ::testing::Test {
   LogSeams seams{[] { return kNoon; }, [] { return uint64_t{1} << 30; }, &files};
 };
 
-TEST_F(PosixLogTest, RollOverReplacesTheFileWithTheRemainingLines) {
-  std::string content;
-  for (int i = 0; content.size() < 1024; ++i)
-    content += "2001/05/12 13:45:10 : +1.2" + std::to_string(i) + "V\r\n";
+TEST_F(PosixLogTest, RollOverReplacesTheFileAndFollowsNoPlantedLink) {
+  const std::string content = FullLog();
   Write(content);
+  const fs::path victim = dir / "victim";
+  std::ofstream(victim) << "keep";
+  fs::create_symlink(victim, path + ".new");  // where the new file once went
   ASSERT_TRUE(AppendLogLine(seams, 1, path, "", "+3.30V"));
   EXPECT_EQ(Read(), content.substr(content.find("\r\n") + 2) + "2001/05/12 13:45:10 : +3.30V\r\n");
-  EXPECT_FALSE(fs::exists(path + ".new"));
+  EXPECT_EQ(Read(victim), "keep");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
 }
 
 TEST_F(PosixLogTest, FailureDuringRollOverLosesNothing) {
-  std::string content(1030, 'a');
-  content += "\r\n";
+  const std::string content = FullLog();
   Write(content);
-  fs::create_directory(path + ".new");  // the new file cannot be created
-  EXPECT_FALSE(AppendLogLine(seams, 1, path, "", "+3.30V"));
+  {
+    FileSizeLimit full(content.size() / 2);
+    EXPECT_FALSE(AppendLogLine(seams, 1, path, "", "+3.30V"));
+  }
   EXPECT_EQ(Read(), content);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(PosixLogTest, FailedAppendLeavesNoHalfLine) {
+  const std::string before = "2001/05/12 13:45:10 : +1.20V\r\n";
+  Write(before);
+  {
+    FileSizeLimit full(before.size() + 10);  // room for part of a line only
+    EXPECT_FALSE(AppendLogLine(seams, 1, path, "", "+3.30V"));
+  }
+  EXPECT_EQ(Read(), before);
+  ASSERT_TRUE(AppendLogLine(seams, 1, path, "", "+3.30V"));
+  EXPECT_EQ(Read(), before + "2001/05/12 13:45:10 : +3.30V\r\n");
+}
+
+// A log name that is a link (to a file, or to nowhere yet) or a file with
+// a second name is refused, so a planted link never redirects a write.
+TEST_F(PosixLogTest, LinkedLogsAreRefused) {
+  const fs::path target = dir / "elsewhere";
+  std::ofstream(target, std::ios::binary) << FullLog();
+  fs::create_symlink(target, path);
+  EXPECT_FALSE(AppendLogLine(seams, 1, path, "", "+3.30V"));
+  EXPECT_TRUE(fs::is_symlink(path));
+  EXPECT_EQ(Read(target), FullLog());
+  fs::create_symlink(dir / "nowhere", dir / "FAN_1.LOG");
+  EXPECT_FALSE(AppendLogLine(seams, 1, (dir / "FAN_1.LOG").string(), "", "1RPM"));
+  EXPECT_FALSE(fs::exists(dir / "nowhere"));
+  fs::create_hard_link(target, dir / "FAN_2.LOG");
+  EXPECT_FALSE(AppendLogLine(seams, 1, (dir / "FAN_2.LOG").string(), "", "1RPM"));
+  EXPECT_EQ(Read(target), FullLog());
 }
 
 TEST_F(PosixLogTest, UnwritableFileOrDirectoryFails) {
