@@ -1,10 +1,15 @@
 // One sampling cycle per catalogue board: port accesses and CPU time, with
-// all 15 channels checked, logging off and on.
+// all 15 channels checked, logging off and on; and the longest time one
+// tick holds the sampling thread while all 15 logs are at their size cap.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <thread>
 
 #include "detect/detect.h"
 #include "monitor/monitor_context.h"
@@ -81,6 +86,44 @@ void SampleBoard(benchmark::State& state, const std::string& name, bool logging)
   std::filesystem::remove_all(logDir / name);
 }
 
+// Fills every channel's log to its size cap, so that each tick rolls all
+// 15 files over.
+void FillLogsToTheCap(const BoardUnderTest& b) {
+  const std::string line = "2001/05/12 13:45:10 [Channel] : +1.65V\r\n";
+  const uint64_t cap = static_cast<uint64_t>(b.settings.LogFileSizeLimit) * 1024;
+  for (const SensorChannel& ch : b.channels) {
+    std::ofstream out(b.settings.LogFileDirectory + LogFileName(ch), std::ios::binary);
+    for (uint64_t size = 0; size < cap; size += line.size()) out << line;
+  }
+}
+
+// Ticks paced as a short sampling interval would; the counter is the
+// longest wall time one tick kept the sampling thread.
+void LongestTickStall(benchmark::State& state) {
+  constexpr auto kPace = std::chrono::milliseconds(100);
+  const auto logDir =
+      std::filesystem::temp_directory_path() / ("kev_bench_stall_" + std::to_string(::getpid()));
+  std::unique_ptr<BoardUnderTest> b = Prepare("demo", true, logDir);
+  if (!b) {
+    state.SkipWithError("board does not load");
+    return;
+  }
+  FillLogsToTheCap(*b);
+  double longest = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    SampleAllChannels(*b->ctx);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    state.SetIterationTime(took.count());
+    longest = std::max(longest, took.count());
+    for (int c = 1; c <= kChannelCount; ++c) ChannelLogging(b->settings, c) = true;
+    std::this_thread::sleep_for(kPace);
+  }
+  state.counters["longest_stall_ms"] = longest * 1000;
+  b.reset();
+  std::filesystem::remove_all(logDir);
+}
+
 int RegisterAll() {
   for (const std::string& name : sim::CatalogueBoardNames()) {
     for (bool logging : {false, true}) {
@@ -91,6 +134,10 @@ int RegisterAll() {
           ->MeasureProcessCPUTime();
     }
   }
+  benchmark::RegisterBenchmark("SampleTickStall/demo/15_logs_at_cap", LongestTickStall)
+      ->Unit(benchmark::kMillisecond)
+      ->UseManualTime()
+      ->Iterations(40);
   return 0;
 }
 

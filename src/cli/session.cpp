@@ -15,6 +15,7 @@
 
 #include "hw/realports.h"
 #include "monitor/logind_power.h"
+#include "monitor/sampling.h"
 #include "settings/atomic_file.h"
 #include "settings/settings_io.h"
 
@@ -201,7 +202,9 @@ bool Session::Save(std::string& error) {
     return false;
   }
   // Save what the monitor would: the loaded settings plus what start-up and
-  // sampling changed, without this run's own overrides.
+  // sampling changed (logs that failed included), without this run's own
+  // overrides.
+  FlushLogs(*ctx_);
   MonitorSettings toSave = settings_;
   host_->overrides().Restore(toSave);
   const SaveResult r = SaveSettings(*hive_, toSave);

@@ -14,6 +14,18 @@ constexpr int32_t kHiddenCaption = 1;
 
 using ReadChannel = std::string (*)(MonitorContext&, int);
 
+// Hands the channel's line to the log writer. A write that failed since the
+// last tick switches the channel's logging off.
+void LogValue(MonitorContext& ctx, const SensorChannel& ch) {
+  bool& logging = ChannelLogging(ctx.settings, ch.number);
+  if (ctx.logWriter && ctx.logWriter->TakeFailure(ch.number)) logging = false;
+  if (!logging) return;
+  if (!ctx.logWriter) ctx.logWriter = std::make_unique<LogWriter>(ctx.log);
+  const LocalTime now = ctx.log.now ? ctx.log.now() : SystemLocalTime();
+  ctx.logWriter->Submit(ch.number, LogFilePath(ctx, ch), ctx.settings.LogFileSizeLimit,
+                        FormatLogLine(now, ch.ChannelLabel, ch.valueText));
+}
+
 void SampleChannel(MonitorContext& ctx, SensorChannel& ch, ReadChannel read) {
   MonitorSettings& s = ctx.settings;
   if (!ChannelChecked(s, ch.number)) {
@@ -24,10 +36,7 @@ void SampleChannel(MonitorContext& ctx, SensorChannel& ch, ReadChannel read) {
   }
   ch.valueText = read(ctx, ch.n);
   ctx.host.SetPanelText(ch.number, ch.valueText);
-  if (ChannelLogging(s, ch.number)) {
-    ChannelLogging(s, ch.number) = AppendLogLine(ctx.log, s.LogFileSizeLimit, LogFilePath(ctx, ch),
-                                                 ch.ChannelLabel, ch.valueText);
-  }
+  LogValue(ctx, ch);
   if (ch.inError) RunErrorActions(ctx, ErrorKind(ch.group));
 }
 
@@ -45,6 +54,14 @@ std::string LogFilePath(const MonitorContext& ctx, const SensorChannel& channel)
   const std::string& dir =
       ctx.settings.LogFileDirectory.empty() ? ctx.StartDirectory : ctx.settings.LogFileDirectory;
   return dir + LogFileName(channel);
+}
+
+void FlushLogs(MonitorContext& ctx) {
+  if (!ctx.logWriter) return;
+  ctx.logWriter->Flush();
+  for (int c = 1; c <= kChannelCount; ++c) {
+    if (ctx.logWriter->TakeFailure(c)) ChannelLogging(ctx.settings, c) = false;
+  }
 }
 
 void SampleFanGroup(MonitorContext& ctx) {

@@ -10,6 +10,10 @@ void SampleFanGroup(MonitorContext& ctx);
 void SampleTempGroup(MonitorContext& ctx);
 void SampleVoltGroup(MonitorContext& ctx);
 
+// Waits until every log line handed over is written, and switches off the
+// logging of channels whose write failed (the cycle does so at a later tick).
+void FlushLogs(MonitorContext& ctx);
+
 // Where channel logs go: LogFileDirectory, or the start directory when empty.
 std::string LogFilePath(const MonitorContext& ctx, const SensorChannel& channel);
 

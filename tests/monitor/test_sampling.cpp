@@ -81,23 +81,36 @@ TEST_F(SamplingTest, LogsGoToTheStartOrTheChosenDirectory) {
   rig.settings.LoggingVolt5 = true;
   rig.channels[0].ChannelLabel = "CPU Fan";
   SampleAllChannels(rig.ctx);
+  FlushLogs(rig.ctx);
   EXPECT_EQ(rig.files.files["/start/FAN_1.LOG"], "2001/05/12 13:45:10 [CPU Fan] : 4411RPM\r\n");
   EXPECT_EQ(rig.files.files["/start/VOLT_5.LOG"], "2001/05/12 13:45:10 : +12.2V\r\n");
   rig.settings.LogFileDirectory = "/var/kev/";
   SampleAllChannels(rig.ctx);
+  FlushLogs(rig.ctx);
   EXPECT_EQ(rig.files.files.count("/var/kev/FAN_1.LOG"), 1u);
 }
 
-TEST_F(SamplingTest, FailedLogWriteTurnsThatChannelsLoggingOff) {
+// Lines reach the files on the writer's thread: in order, one old line out
+// per new line at the cap, and a failed write switches that channel off.
+TEST_F(SamplingTest, LogWriterKeepsOrderAndCapAndSwitchesOffAfterAFailure) {
   rig.settings.LoggingFan1 = rig.settings.LoggingTemp1 = true;
-  rig.files.failing = {test::MemoryLogFiles::kAppend};
-  SampleFanGroup(rig.ctx);
-  EXPECT_FALSE(rig.settings.LoggingFan1);
-  EXPECT_TRUE(rig.settings.LoggingTemp1);
+  std::string expected;
+  for (int i = 0; expected.size() < 1024; ++i) expected += "old " + std::to_string(i) + "\r\n";
+  rig.files.files["/start/FAN_1.LOG"] = expected;
+  rig.files.failing = {test::MemoryLogFiles::kAppend};  // the new TEMP_1.LOG cannot start
+  for (int tick = 0; tick < 5; ++tick) {
+    rig.now.second = tick;
+    SampleAllChannels(rig.ctx);
+    expected = expected.substr(expected.find("\r\n") + 2) + FormatLogLine(rig.now, "", "4411RPM");
+  }
+  FlushLogs(rig.ctx);
+  EXPECT_EQ(rig.files.files["/start/FAN_1.LOG"], expected);
+  EXPECT_TRUE(rig.settings.LoggingFan1);
+  EXPECT_FALSE(rig.settings.LoggingTemp1);
   rig.files.failing.clear();
   SampleAllChannels(rig.ctx);
-  EXPECT_EQ(rig.files.files.count("/start/FAN_1.LOG"), 0u);
-  EXPECT_EQ(rig.files.files.count("/start/TEMP_1.LOG"), 1u);
+  FlushLogs(rig.ctx);
+  EXPECT_EQ(rig.files.files.count("/start/TEMP_1.LOG"), 0u);
 }
 
 TEST_F(SamplingTest, CyclesInsideTheCountDownStayConsistent) {
