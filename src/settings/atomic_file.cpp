@@ -1,6 +1,7 @@
 #include "settings/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,10 @@ namespace {
 
 constexpr mode_t kNewFileMode = 0644;
 constexpr mode_t kNewDirMode = 0755;
+constexpr int kMaxLinkHops = 40;  // as many as the kernel follows
+// A save takes milliseconds; a lock held longer belongs to a stuck process.
+constexpr int kLockWaitMs = 10000;
+constexpr int kLockPollMs = 10;
 
 SaveResult Failure(const std::string& path, int err) {
   return SaveResult::Failed("Cannot write \"" + path + "\": " + std::strerror(err) + ".");
@@ -25,13 +30,11 @@ std::string DirName(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The file a path finally names, so that replacing it keeps a symbolic link.
-std::string ResolveTarget(const std::string& path) {
+// Someone besides the user and root may add or replace entries of the folder.
+bool OthersMayWrite(const std::string& dir) {
   struct stat st;
-  if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-  char resolved[PATH_MAX];
-  if (realpath(path.c_str(), resolved) == nullptr) return path;
-  return resolved;
+  if (stat(dir.c_str(), &st) != 0) return true;
+  return (st.st_uid != geteuid() && st.st_uid != 0) || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0;
 }
 
 bool WriteAll(int fd, std::string_view content, const WriteFn& write, int& err) {
@@ -58,6 +61,11 @@ FileRead ReadFileCapped(const std::string& path, size_t max_bytes) {
     return r;
   }
   r.exists = true;
+  struct stat st;
+  if (fstat(fd, &st) == 0) {
+    r.device = st.st_dev;
+    r.inode = st.st_ino;
+  }
   char buf[65536];
   for (;;) {
     ssize_t n = read(fd, buf, sizeof buf);
@@ -105,9 +113,37 @@ SaveResult ReplaceFileExclusively(const std::string& path, std::string_view cont
   return {};
 }
 
+SaveResult ResolveSaveTarget(const std::string& path, std::string& target) {
+  target = path;
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    struct stat link;
+    if (lstat(target.c_str(), &link) != 0) {
+      if (hop > 0) target = path;  // a link to nothing: replaced as it is
+      return {};
+    }
+    if (!S_ISLNK(link.st_mode)) return {};
+    const std::string dir = DirName(target);
+    if (link.st_uid != geteuid() && link.st_uid != 0 && OthersMayWrite(dir)) {
+      return SaveResult::Failed("Cannot write \"" + path + "\": \"" + target +
+                                "\" is a symbolic link of another user (" +
+                                std::to_string(link.st_uid) +
+                                ") in a folder others can write; nothing is saved through it.");
+    }
+    char next[PATH_MAX];
+    const ssize_t n = readlink(target.c_str(), next, sizeof next);
+    if (n < 0 || static_cast<size_t>(n) == sizeof next) {
+      return Failure(path, n < 0 ? errno : ENAMETOOLONG);
+    }
+    target = next[0] == '/' ? std::string(next, static_cast<size_t>(n))
+                            : dir + '/' + std::string(next, static_cast<size_t>(n));
+  }
+  return Failure(path, ELOOP);
+}
+
 SaveResult WriteFileAtomically(const std::string& path, std::string_view content,
                                const WriteFn& write) {
-  const std::string target = ResolveTarget(path);
+  std::string target;
+  if (SaveResult safe = ResolveSaveTarget(path, target); !safe) return safe;
   const std::string dir = DirName(target);
   if (!MakeDirectories(dir)) return Failure(dir, errno);
   struct stat old;
@@ -121,6 +157,25 @@ SaveResult WriteFileAtomically(const std::string& path, std::string_view content
     close(dfd);
   }
   return {};
+}
+
+FolderLock::FolderLock(const std::string& file) {
+  fd_ = open(DirName(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) return;
+  for (int waited = 0;; waited += kLockPollMs) {
+    if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return;
+    // A folder that cannot be locked at all is saved into unlocked.
+    if (errno != EWOULDBLOCK && errno != EINTR) return;
+    if (waited >= kLockWaitMs) {
+      ok_ = false;
+      return;
+    }
+    usleep(kLockPollMs * 1000);
+  }
+}
+
+FolderLock::~FolderLock() {
+  if (fd_ >= 0) close(fd_);  // closing lets the lock go
 }
 
 SaveResult RemoveFile(const std::string& path) {

@@ -1,6 +1,7 @@
 #include "settings/hive_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -48,6 +49,8 @@ std::vector<std::string> HiveFileRegistry::load() {
     return {file.error};
   }
   if (!file.exists) return {};
+  loadedDevice_ = file.device;
+  loadedInode_ = file.inode;
   if (file.truncated) file.bytes.resize(kMaxHiveBytes);
   HiveParseResult parsed = ParseHive(file.bytes);
   tree() = std::move(parsed.tree);
@@ -70,21 +73,39 @@ SaveResult HiveFileRegistry::flush() {
     return SaveResult::Failed("Cannot write \"" + path_ + "\": the settings would exceed " +
                               std::to_string(kMaxHiveBytes >> 20) + " MiB.");
   }
+  std::string target;
+  if (SaveResult safe = ResolveSaveTarget(path_, target); !safe) return safe;
+  FolderLock lock(target);
+  if (!lock.ok()) {
+    return SaveResult::Failed("Cannot write \"" + path_ +
+                              "\": another program has been saving it for too long.");
+  }
   if (damaged_) {
-    // Keep what the damaged file held beside the new one, for the user.
-    // A second name for the old file, which the rename below then frees.
-    std::string copy = path_ + std::string(kDamagedSuffix);
-    (void)unlink(copy.c_str());
-    if (linkat(AT_FDCWD, path_.c_str(), AT_FDCWD, copy.c_str(), AT_SYMLINK_FOLLOW) != 0 &&
-        errno != ENOENT) {
-      // Without the copy the save would destroy what could not be read.
-      return SaveResult::Failed("Cannot keep a copy of the damaged settings file \"" + path_ +
-                                "\" as \"" + copy + "\": " + std::strerror(errno) + ".");
-    }
+    if (SaveResult kept = keepDamagedCopy(); !kept) return kept;
   }
   SaveResult saved = WriteFileAtomically(path_, text, write_);
   if (saved) damaged_ = false;
   return saved;
+}
+
+SaveResult HiveFileRegistry::keepDamagedCopy() const {
+  // A file replaced since load() was saved by another process, which kept
+  // the damaged one; copying it now would put that save in its place.
+  struct stat now;
+  if (loadedInode_ != 0 && (stat(path_.c_str(), &now) != 0 || now.st_dev != loadedDevice_ ||
+                            now.st_ino != loadedInode_)) {
+    return {};
+  }
+  // A second name for the old file, which the rename of the save then frees.
+  std::string copy = path_ + std::string(kDamagedSuffix);
+  (void)unlink(copy.c_str());
+  if (linkat(AT_FDCWD, path_.c_str(), AT_FDCWD, copy.c_str(), AT_SYMLINK_FOLLOW) != 0 &&
+      errno != ENOENT) {
+    // Without the copy the save would destroy what could not be read.
+    return SaveResult::Failed("Cannot keep a copy of the damaged settings file \"" + path_ +
+                              "\" as \"" + copy + "\": " + std::strerror(errno) + ".");
+  }
+  return {};
 }
 
 }  // namespace kev

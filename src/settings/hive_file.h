@@ -55,7 +55,9 @@ std::string DefaultHivePath();  // from the process environment
 // The registry backed by the hive file. load() reads it once; flush() saves
 // it atomically: a new file beside it, flushed to disk, then renamed over
 // the old one. A failed save leaves the old file as it was. The first save
-// after loading a damaged file keeps the old one as "registry.reg.damaged".
+// after loading a damaged file keeps the old one as "registry.reg.damaged",
+// unless another save has replaced it since (and so kept it). Saves from
+// several processes take turns under a lock of the file's folder.
 class HiveFileRegistry : public MemoryRegistry {
  public:
   explicit HiveFileRegistry(std::string path, WriteFn write = {});
@@ -69,9 +71,13 @@ class HiveFileRegistry : public MemoryRegistry {
   const std::string& path() const { return path_; }
 
  private:
+  SaveResult keepDamagedCopy() const;
+
   std::string path_;
   WriteFn write_;
-  bool damaged_ = false;  // keep a copy of the damaged file at the first save
+  bool damaged_ = false;    // keep a copy of the damaged file at the first save
+  dev_t loadedDevice_ = 0;  // the file load() read; 0/0 when none or unknown
+  ino_t loadedInode_ = 0;
 };
 
 }  // namespace kev

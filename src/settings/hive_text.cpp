@@ -11,6 +11,10 @@ namespace {
 constexpr std::string_view kHeaderV5 = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kHeaderV4 = "REGEDIT4";
 constexpr size_t kHexLineWidth = 77;  // wrap long hex data like the registry editor
+// Every key is stored with its full path, so depth costs memory quadratically;
+// the program's own keys are five levels deep, root included.
+constexpr size_t kMaxKeyDepth = 32;
+constexpr size_t kMaxKeyNameBytes = 255;  // one level's name, as the registry allows
 
 // Keeps the first few problems word for word and counts the rest.
 class Problems {
@@ -149,8 +153,10 @@ class HiveReader {
     problems_.add(i + 1, "unreadable line");
   }
 
+  // A key that cannot be taken is one problem; its values go with it unreported.
   void readSection(size_t i, std::string_view line) {
     key_ = nullptr;
+    refused_ = true;
     size_t close = line.rfind(']');
     if (close == std::string_view::npos) {
       return problems_.add(i + 1, "a key name without its closing bracket");
@@ -158,10 +164,27 @@ class HiveReader {
     std::string_view path = line.substr(1, close - 1);
     if (!path.empty() && path.front() == '-') {
       tree_.remove(path.substr(1));
+      refused_ = false;
       return;
     }
+    if (std::string why = KeyPathProblem(path); !why.empty()) return problems_.add(i + 1, why);
     key_ = tree_.create(path);
-    if (key_ == nullptr) problems_.add(i + 1, "a malformed key name");
+    if (key_ == nullptr) return problems_.add(i + 1, "a malformed key name");
+    refused_ = false;
+  }
+
+  static std::string KeyPathProblem(std::string_view path) {
+    size_t depth = 1, name = 0;
+    for (char c : path) {
+      name = c == '\\' ? 0 : name + 1;
+      if (c == '\\' && ++depth > kMaxKeyDepth) {
+        return "a key path deeper than " + std::to_string(kMaxKeyDepth) + " levels";
+      }
+      if (name > kMaxKeyNameBytes) {
+        return "a key name part longer than " + std::to_string(kMaxKeyNameBytes) + " bytes";
+      }
+    }
+    return {};
   }
 
   void readValue(size_t& i, std::string_view line) {
@@ -184,7 +207,10 @@ class HiveReader {
       }
       line = joined;
     }
-    if (key_ == nullptr) return problems_.add(first + 1, "a value outside any key");
+    if (key_ == nullptr) {
+      if (!refused_) problems_.add(first + 1, "a value outside any key");
+      return;
+    }
     if (line == "-") {
       key_->erase(name);
       return;
@@ -259,6 +285,7 @@ class HiveReader {
   HiveTree& tree_;
   Problems& problems_;
   HiveKey* key_ = nullptr;
+  bool refused_ = false;  // the current key was refused; its values are dropped
   bool unicode_ = true;
 };
 

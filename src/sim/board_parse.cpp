@@ -294,6 +294,49 @@ FaultSpec ParseFaults(const json& v, const std::string& path) {
   return f;
 }
 
+// Follows the parser through the text, so that a number it cannot hold
+// is reported with the field it was meant for.
+class FieldTracker {
+ public:
+  bool operator()(int, json::parse_event_t event, json& parsed) {
+    using E = json::parse_event_t;
+    if (event == E::object_start || event == E::array_start) {
+      frames_.push_back({event == E::array_start, {}, 0});
+    } else if (event == E::key) {
+      frames_.back().key = parsed.get<std::string>();
+    } else if (event == E::object_end || event == E::array_end) {
+      frames_.pop_back();
+      next();
+    } else {
+      next();
+    }
+    return true;
+  }
+  // The field being read: "chips[0].temps[1]".
+  std::string field() const {
+    std::string out;
+    for (const Frame& f : frames_) {
+      if (f.array) {
+        out += "[" + std::to_string(f.index) + "]";
+      } else {
+        out += (out.empty() ? "" : ".") + f.key;
+      }
+    }
+    return out;
+  }
+
+ private:
+  struct Frame {
+    bool array;
+    std::string key;
+    size_t index;
+  };
+  void next() {
+    if (!frames_.empty() && frames_.back().array) ++frames_.back().index;
+  }
+  std::vector<Frame> frames_;
+};
+
 BoardSpec ParseRoot(const json& root) {
   Obj o(root, "");
   BoardSpec b;
@@ -320,13 +363,22 @@ BoardSpec ParseRoot(const json& root) {
 std::optional<BoardSpec> ParseBoardSpec(std::string_view text, const std::string& file,
                                         BoardError& error) {
   json root;
+  FieldTracker where;
   try {
-    root = json::parse(text);
+    root = json::parse(text, std::ref(where));
   } catch (const json::parse_error& e) {
     std::string what = e.what();
     const auto cut = what.find("] ");
     error = {file, "",
              "not valid JSON: " + (cut == std::string::npos ? what : what.substr(cut + 2))};
+    return std::nullopt;
+  } catch (const json::exception& e) {
+    // A number beyond the range of a double; the parser names it in quotes.
+    const std::string what = e.what();
+    const auto open = what.find('\''), close = what.rfind('\'');
+    const std::string number =
+        open < close ? what.substr(open + 1, close - open - 1) : std::string("a number");
+    error = {file, where.field(), number + " is beyond the range of numbers"};
     return std::nullopt;
   }
   try {

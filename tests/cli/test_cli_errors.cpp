@@ -1,4 +1,5 @@
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -62,6 +63,9 @@ TEST_F(CliErrors, BadBoardFilesNameTheProblem) {
   writeFile(path("odd.json"), R"({"chips": [{"kind": "NoSuchChip"}]})");
   ExpectOneErrorLine(runWithSettings({"report", "--board", path("odd.json")}), kExitFailure,
                      "chips[0]");
+  writeFile(path("huge.json"), R"({"chips": [], "x": 1e400})");
+  ExpectOneErrorLine(runWithSettings({"report", "--board", path("huge.json")}), kExitFailure,
+                     "bad board: " + path("huge.json") + ": x: 1e400 is beyond");
 }
 
 // A folder, a FIFO or a device named as the board ends the run with one line
@@ -168,6 +172,34 @@ TEST_F(CliErrors, AFailedSaveIsReported) {
   const CliRun r = run({"report", "--board", "demo", "--settings", "/proc/self/kev.reg", "--save"});
   EXPECT_EQ(r.code, kExitFailure);
   EXPECT_NE(r.err.find("cannot save the settings"), std::string::npos) << r.err;
+}
+
+// A settings file that is another user's link in a folder others can write
+// is not saved through: it could name any file root may write. A link of
+// the user's own still is.
+TEST_F(CliErrors, SaveRefusesALinkPlantedByAnotherUser) {
+  if (geteuid() != 0) GTEST_SKIP() << "giving a link another owner needs root";
+  const std::string shared = path("shared"), secret = path("secret");
+  std::filesystem::create_directories(shared);
+  ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+  writeFile(secret, "root only\n");
+  ASSERT_EQ(chmod(secret.c_str(), 0600), 0);
+  const std::string link = shared + "/registry.reg";
+  std::filesystem::create_symlink(secret, link);
+  const uid_t nobody = 65534;
+  ASSERT_EQ(lchown(link.c_str(), nobody, nobody), 0);
+  const CliRun r = run({"report", "--board", "demo", "--settings", link, "--save"});
+  EXPECT_EQ(r.code, kExitFailure);
+  EXPECT_NE(r.err.find("symbolic link of another user (65534) in a folder others can write"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(readFile(secret), "root only\n");
+  EXPECT_FALSE(std::filesystem::exists(link + ".damaged"));
+
+  ASSERT_EQ(lchown(link.c_str(), 0, 0), 0);
+  EXPECT_EQ(run({"report", "--board", "demo", "--settings", link, "--save"}).code, kExitOk);
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(readFile(secret).rfind("Windows Registry Editor", 0), 0u);
 }
 
 }  // namespace

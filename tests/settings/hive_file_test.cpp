@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -186,6 +188,58 @@ TEST_F(HiveFileTest, OversizedFileIsReportedAndKeptAsideNotCutDown) {
   ASSERT_TRUE(SaveSettings(reg, s));
   // The save does not cut the user's file down: the whole of it is kept aside.
   EXPECT_EQ(std::filesystem::file_size(path() + ".damaged"), big.size());
+}
+
+// Without a bound every level of a deep key is stored with its full path:
+// 10,000 levels took hundreds of megabytes.
+TEST_F(HiveFileTest, AKeyPathTooDeepIsOneProblemOfItsLine) {
+  std::string deep = "[HKEY_CURRENT_USER";
+  for (int level = 0; level < 10000; ++level) deep += "\\k";
+  WriteAll(path(), std::string(kGoodFile) + deep + "]\n\"A\"=dword:00000001\n\"B\"=\"x\"\n");
+  HiveFileRegistry reg(path());
+  std::vector<std::string> problems = reg.load();
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0], "line 5: a key path deeper than 32 levels");
+  EXPECT_EQ(reg.tree().keys().size(), 5u);  // the good file's key and those above it
+  EXPECT_TRUE(reg.queryValue("Software\\Tolvenor\\Kevatra\\FanSpeed", "Fan1PPR"));
+}
+
+// Three programs that loaded the same damaged file save one after another
+// or at once: the copy kept aside is still the damaged original.
+TEST_F(HiveFileTest, ConcurrentSavesKeepTheDamagedOriginal) {
+  const std::string damaged = std::string(kGoodFile) + "garbage\n";
+  constexpr int kSavers = 3;
+  for (int round = 0; round < 3; ++round) {
+    WriteAll(path(), damaged);
+    std::filesystem::remove(path() + ".damaged");
+    int loaded[2], go[2];
+    ASSERT_EQ(pipe(loaded), 0);
+    ASSERT_EQ(pipe(go), 0);
+    for (int n = 0; n < kSavers; ++n) {
+      if (fork() != 0) continue;
+      close(go[1]);
+      HiveFileRegistry reg(path());
+      const bool sawDamage = !reg.load().empty();
+      char byte = 0;
+      (void)!write(loaded[1], &byte, 1);
+      (void)!read(go[0], &byte, 1);  // returns when the test closes its end
+      _exit(sawDamage && SaveSettings(reg, MonitorSettings{}).ok ? 0 : 1);
+    }
+    close(loaded[1]);
+    char bytes[kSavers];
+    ssize_t got = 0;
+    for (ssize_t n = 1; got < kSavers && n > 0; got += n) n = read(loaded[0], bytes, kSavers);
+    EXPECT_EQ(got, kSavers);
+    close(go[1]);  // all have loaded the damaged file: save
+    for (int n = 0; n < kSavers; ++n) {
+      int status = 0;
+      wait(&status);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    close(loaded[0]);
+    close(go[0]);
+    EXPECT_EQ(ReadAll(path() + ".damaged"), damaged) << "round " << round;
+  }
 }
 
 TEST(HivePath, FollowsTheXdgConfigHomeAndFallsBackToTheHomeFolder) {

@@ -68,6 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "chips[0].volts[0].raw", "exactly one"},
         BadCase{R"({"chips": [{"kind": "LM78"}]})", "chips[0]", "sits on no bus"},
         BadCase{R"({"chips": [{"kind": "LM80", "isa": 656}]})", "chips[0].isa", "no ISA interface"},
+        BadCase{R"({"chips": [{"kind": "LM78", "isa": 656, "temps": [20, -1e400]}]})",
+                "chips[0].temps[1]", "-1e400 is beyond the range"},
         BadCase{R"({"chips": [{"kind": "LM78", "isa": 656}, {"kind": "W83781D", "isa": 656}]})",
                 "chips[1].isa", "already used by chips[0]"},
         BadCase{R"({"chips": [{"kind": "LM78", "isa": 656}, {"kind": "LM78", "smbus": 45}]})",
