@@ -5,7 +5,8 @@
 #include "cli/cli.h"
 
 namespace {
-// Set by SIGINT and SIGTERM; the tool finishes the sample in hand and exits.
+// Set by SIGINT, SIGTERM and SIGHUP; the tool finishes the sample in hand,
+// saves when asked to and exits.
 volatile std::sig_atomic_t stopSignal = 0;
 extern "C" void OnStopSignal(int) { stopSignal = 1; }
 }  // namespace
@@ -16,6 +17,10 @@ int main(int argc, char** argv) {
   sigemptyset(&sa.sa_mask);
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGHUP, &sa, nullptr);
+  // A reader that goes away fails the next write instead of killing the
+  // tool, so the run still ends the clean way (and saves when asked to).
+  signal(SIGPIPE, SIG_IGN);
   kev::cli::CliEnv env;
   env.stopRequested = [] { return stopSignal != 0; };
   return kev::cli::RunCli({argv + 1, argv + argc}, std::cout, std::cerr, env);

@@ -1,0 +1,87 @@
+// The tool as its own process: how it ends when its reader goes away or its
+// terminal hangs up.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <thread>
+
+#include "cli_fixture.h"
+
+namespace kev::cli::testing {
+namespace {
+
+using CliProcess = CliTest;
+
+struct Child {
+  pid_t pid = -1;
+  int out = -1;  // the read end of its standard output
+};
+
+Child Spawn(std::vector<std::string> args) {
+  int fds[2];
+  if (pipe(fds) != 0) return {};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fds[1], STDOUT_FILENO);
+    dup2(open("/dev/null", O_WRONLY), STDERR_FILENO);
+    close(fds[0]);
+    close(fds[1]);
+    // The dispositions a shell gives a command.
+    std::signal(SIGPIPE, SIG_DFL);
+    std::signal(SIGHUP, SIG_DFL);
+    std::vector<char*> argv{const_cast<char*>(KEV_CLI_BINARY)};
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(fds[1]);
+  return {pid, fds[0]};
+}
+
+std::string ReadLine(int fd) {
+  std::string line;
+  char c = 0;
+  while (read(fd, &c, 1) == 1 && c != '\n') line += c;
+  return line;
+}
+
+// How the child ended: "exit N" or "signal N"; "running" after ten seconds.
+std::string Ending(pid_t pid) {
+  for (int waited = 0; waited < 1000; ++waited) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) {
+      return WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
+                               : "signal " + std::to_string(WTERMSIG(status));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  return "running";
+}
+
+// watch --save | head -1: the closed pipe ends the run like a full disk
+// does, with the settings saved; a hang-up ends it like SIGTERM.
+TEST_F(CliProcess, ClosedPipeAndHangUpEndTheWatchCleanlyAndSave) {
+  for (const bool hangUp : {false, true}) {
+    const std::string settings = path(hangUp ? "hup.reg" : "pipe.reg");
+    Child c =
+        Spawn({"watch", "--board", "demo", "--interval", "0.01", "--save", "--settings", settings});
+    ASSERT_GT(c.pid, 0);
+    EXPECT_FALSE(ReadLine(c.out).empty());
+    if (hangUp) {
+      kill(c.pid, SIGHUP);
+    } else {
+      close(c.out);
+    }
+    EXPECT_EQ(Ending(c.pid), hangUp ? "exit 0" : "exit 1");
+    if (hangUp) close(c.out);
+    EXPECT_TRUE(std::filesystem::exists(settings)) << settings;
+  }
+}
+
+}  // namespace
+}  // namespace kev::cli::testing
