@@ -122,6 +122,12 @@ const PmEntry* FindPmEntry(int32_t vendorDevice) {
   return nullptr;
 }
 
+// A base register the BIOS never programmed (reset value 0001h, or an ICH
+// function un-hidden without a base) reads below the device ports: no SMBus.
+int32_t SmbBaseOrNone(uint32_t base) {
+  return base >= kFirstDevicePort ? static_cast<int32_t>(base) : -1;
+}
+
 // Completes a match of entry e at (dev, fn); false when the entry rejects it.
 bool AcceptMatch(PortIo& io, const PmEntry& e, uint32_t dev, uint32_t fn, PmDevice& out) {
   out = PmDevice{static_cast<int32_t>(dev), static_cast<int32_t>(fn),
@@ -129,13 +135,13 @@ bool AcceptMatch(PortIo& io, const PmEntry& e, uint32_t dev, uint32_t fn, PmDevi
                  -1};
   switch (e.rule) {
     case BaseRule::LowWord:
-      out.SmbBase = static_cast<int32_t>(SMBrdwo_bad(io, dev, fn, e.baseReg));
+      out.SmbBase = SmbBaseOrNone(SMBrdwo_bad(io, dev, fn, e.baseReg));
       return true;
     case BaseRule::HighWord:
-      out.SmbBase = static_cast<int32_t>(SMBrdwe_bad(io, dev, fn, e.baseReg));
+      out.SmbBase = SmbBaseOrNone(SMBrdwe_bad(io, dev, fn, e.baseReg));
       return true;
     case BaseRule::Sis5595:
-      out.SmbBase = static_cast<int32_t>(SMBrdwo_bad(io, dev, fn, e.baseReg));
+      out.SmbBase = SmbBaseOrNone(SMBrdwo_bad(io, dev, fn, e.baseReg));
       return fn == 0 && SMBrd_did(io, dev, 1) == kSis5595Partner;
     case BaseRule::Sis630: {
       const uint32_t pmOn =
@@ -147,8 +153,7 @@ bool AcceptMatch(PortIo& io, const PmEntry& e, uint32_t dev, uint32_t fn, PmDevi
       }
       out.PciDevice = static_cast<int32_t>(kSis630PmDevice);
       out.PciFunction = static_cast<int32_t>(kSis630PmFunction);
-      out.SmbBase =
-          static_cast<int32_t>(SMBrdwo_bad(io, kSis630PmDevice, kSis630PmFunction, e.baseReg));
+      out.SmbBase = SmbBaseOrNone(SMBrdwo_bad(io, kSis630PmDevice, kSis630PmFunction, e.baseReg));
       return true;
     }
   }

@@ -26,6 +26,12 @@ class PortIo {
   virtual std::string refusalReason() const { return {}; }
 };
 
+// Ports below this belong to the system board (DMA and interrupt
+// controllers, timer, Super-I/O configuration); no device block sits there,
+// and a base register that reads lower was never programmed.
+inline constexpr uint32_t kFirstDevicePort = 0x100;
+inline constexpr uint32_t kLastPort = 0xFFFF;
+
 // Port that the I/O delays write to; nothing ever reads it.
 inline constexpr uint16_t kIoDelayPort = 0xEB;
 

@@ -1,5 +1,6 @@
 #include "hw/usmbus.h"
 
+#include <algorithm>
 #include <array>
 
 #include "hw/upcicfg.h"
@@ -104,8 +105,10 @@ constexpr uint32_t kSis5595DataPort = 0x39;
 // Status reads one wait may take.
 constexpr int kPollBudget = 8192;
 // Attempts abandoned on a collision or abort are restarted at most this many
-// times; a bus that keeps colliding must not stall the caller forever.
-constexpr int kMaxRestarts = 16;
+// times; a bus that keeps colliding must not stall the caller.
+constexpr int kMaxRestarts = 3;
+// A status read where no host decodes the ports.
+constexpr uint8_t kNoHost = 0xFF;
 
 constexpr int32_t kFailed = -1;
 
@@ -113,6 +116,19 @@ const HostFamily& FamilyOf(uint32_t pmId) {
   for (const FamilyById& f : kFamilyIds)
     if (f.pmId == pmId) return *f.family;
   return kPiix4;
+}
+
+// Highest port offset the family touches above its base.
+uint32_t LastOffset(const HostFamily& f) {
+  if (f.indexed) return kSis5595DataPort;
+  return std::max(
+      {f.status, f.busyReg, f.protocol, f.start, f.address, f.command, f.data0, f.data1});
+}
+
+// A base the BIOS never programmed (below the device ports), or one whose
+// block would run past the port space and wrap onto system ports, is no host.
+bool BaseUsable(const HostFamily& f, uint32_t base) {
+  return base >= kFirstDevicePort && base <= kLastPort - LastOffset(f);
 }
 
 // Register access to one host; every port access is followed by two delays.
@@ -171,36 +187,43 @@ void ResetHost(Host& h) {
     if (w.value != 0) h.write(w.reg, w.value);
 }
 
-// One look at the host: true when it is ready for a start; busy tells
-// whether waiting longer may help.
-bool CheckIdle(Host& h, bool& busy) {
+enum class Idle { Ready, Waiting, Stuck, Absent };
+
+// One look at the host: ready for a start, worth waiting for, latched an
+// error, or not there at all.
+Idle CheckIdle(Host& h) {
   const HostFamily& f = h.family();
   if (f.idleMask != 0) {
     h.write(f.status, kAliClearAll);
-    busy = true;
-    return (h.read(f.status) & f.idleMask) != 0;
+    const uint8_t status = h.read(f.status);
+    if (status == kNoHost) return Idle::Absent;
+    return (status & f.idleMask) != 0 ? Idle::Ready : Idle::Waiting;
   }
-  // Writing the status back clears its latched bits.
   const uint8_t status = h.read(f.status);
+  if (status == kNoHost) return Idle::Absent;
+  // Writing the status back clears its latched bits.
   h.write(f.status, status);
   uint8_t busyBits = status;
   if (f.busyReg != f.status) {
     busyBits = h.read(f.busyReg);
     h.write(f.busyReg, busyBits);
   }
-  busy = (busyBits & f.busyMask) != 0;
-  return (status & f.clearMask) == 0 && !busy;
+  if ((busyBits & f.busyMask) != 0) return Idle::Waiting;
+  return (status & f.clearMask) == 0 ? Idle::Ready : Idle::Stuck;
 }
 
 // Waits for the host to go idle; a host still busy after the budget, or one
-// that latched an error, is reset and used anyway.
-void MakeIdle(Host& h) {
+// that latched an error, is reset and used anyway. False when no host
+// answers at the base.
+bool MakeIdle(Host& h) {
   for (int polls = 1;; ++polls) {
-    bool busy = false;
-    if (CheckIdle(h, busy)) return;
-    if (!busy || polls >= kPollBudget) break;
+    const Idle idle = CheckIdle(h);
+    if (idle == Idle::Ready) return true;
+    if (idle == Idle::Absent) return false;
+    if (idle == Idle::Stuck || polls >= kPollBudget) break;
   }
   ResetHost(h);
+  return true;
 }
 
 struct Transfer {
@@ -233,6 +256,7 @@ Outcome WaitForEnd(Host& h, bool read) {
   uint8_t status = 0;
   for (int polls = 0; polls < kPollBudget; ++polls) {
     status = h.pollStatus();
+    if (status == kNoHost) return Outcome::Failure;  // the host went away
     if (restartable && (status & f.restartMask)) return Outcome::Restart;
     if (status & f.finishedMask) break;
   }
@@ -240,10 +264,11 @@ Outcome WaitForEnd(Host& h, bool read) {
 }
 
 int32_t Transact(PortIo& io, uint32_t pmId, uint32_t base, const Transfer& t) {
-  Host h(io, FamilyOf(pmId), base);
-  const HostFamily& f = h.family();
+  const HostFamily& f = FamilyOf(pmId);
+  if (!BaseUsable(f, base)) return kFailed;
+  Host h(io, f, base);
   for (int restarts = 0; restarts <= kMaxRestarts; ++restarts) {
-    MakeIdle(h);
+    if (!MakeIdle(h)) return kFailed;
     Issue(h, t);
     const Outcome outcome = WaitForEnd(h, t.read);
     if (outcome == Outcome::Restart) continue;

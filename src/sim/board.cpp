@@ -38,6 +38,10 @@ void SimBoard::setSmbusStuckBusy(bool stuck, bool survivesReset) {
   if (smbusHost_) smbusHost_->setStuckBusy(stuck, survivesReset);
 }
 
+void SimBoard::removeSmbusHost() {
+  if (smbusHost_) machine_.unmap(smbusHost_);
+}
+
 bool SimBoard::setChipVanished(const std::string& id, bool vanished) {
   HwmonInputs* in = chipInputs(id);
   if (in) in->setVanished(vanished);

@@ -56,6 +56,9 @@ class SimBoard {
   void setSmbusStuckBusy(bool stuck, bool survivesReset = false);
   void injectSmbusCollisions(int n) { bus_.injectCollisions(n); }
   void setSmbusSilent(uint8_t address, bool silent) { bus_.setSilent(address, silent); }
+  // Nothing decodes the SMBus host's ports any more (a dead host): they read
+  // FFh while the PM function still names the base.
+  void removeSmbusHost();
   // The chip stops answering on every bus it sits on; false when no such id.
   bool setChipVanished(const std::string& id, bool vanished);
 

@@ -94,10 +94,10 @@ TEST_P(SmbusFamilyTest, CollisionsRestartUpToTheBound) {
   EXPECT_EQ(readWord(0x28), 0x1A80);
   EXPECT_EQ(bus.transactions(), 4u);
 
-  // One attempt plus 16 restarts, then the read gives up.
+  // One attempt plus 3 restarts, then the read gives up.
   bus.injectCollisions(1000);
   EXPECT_EQ(readByte(0x28), -1);
-  EXPECT_EQ(bus.transactions(), 4u + 17u);
+  EXPECT_EQ(bus.transactions(), 4u + 4u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, SmbusFamilyTest, ::testing::ValuesIn(kFamilies),
@@ -157,9 +157,22 @@ TEST_F(SmbusPiix4Test, WriteCollisionIsNotRestarted) {
   EXPECT_EQ(chip.regs[0x00], 0x00);
 }
 
-TEST(SmbusNoHost, EmptyBaseEndsThroughTheRestartBound) {
+// Where nothing decodes the base every status reads FFh: no host, given up
+// at the first look. A base the BIOS never set, or one whose block would
+// wrap past FFFFh onto system ports, is not touched at all.
+TEST(SmbusNoHost, DeadOrUnprogrammedBaseFailsAtOnce) {
   sim::SimMachine m;
-  EXPECT_EQ(SMBrdb(m, 0, 0x7000, kSlave, 0x00), -1);
+  for (const FamilyCase& f : kFamilies) {
+    m.resetAccessCount();
+    EXPECT_EQ(SMBrdw(m, f.pmId, 0x7000, kSlave, 0x00), -1) << f.name;
+    EXPECT_LE(m.accessCount(), 6u) << f.name;  // one status look, delays included
+    m.resetAccessCount();
+    EXPECT_EQ(SMBwtb(m, f.pmId, 0x0000, kSlave, 0x00, 0x01), -1) << f.name;
+    EXPECT_EQ(SMBrdb(m, f.pmId, 0x00F0, kSlave, 0x00), -1) << f.name;
+    EXPECT_EQ(m.accessCount(), 0u) << f.name;
+  }
+  EXPECT_EQ(SMBrdb(m, 0x740B1022, 0xFF80, kSlave, 0x00), -1);  // AMD block ends at +E8h
+  EXPECT_EQ(m.accessCount(), 0u);
 }
 
 TEST(SmbusAli, ProtocolBeforeCommandAndSeparateStart) {
