@@ -16,11 +16,16 @@ ChipRegs::ChipRegs(PortIo& io, ChipPath path, const PmDevice& pm, const HwMonito
       smbBase_(static_cast<uint32_t>(pm.SmbBase)),
       slave_(static_cast<uint32_t>(chip.MainSmbAddress)),
       port_(static_cast<uint32_t>(port)),
-      fsm_(static_cast<uint32_t>(chip.FsmBase)),
-      vlm_(static_cast<uint32_t>(chip.VlmBase)),
-      tms_(static_cast<uint32_t>(chip.TmsBase)) {
+      fsm_(chip.FsmBase),
+      vlm_(chip.VlmBase),
+      tms_(chip.TmsBase) {
   // Without an SMBus host there is nothing to talk to.
   if (path_ == ChipPath::Smbus && pm.SmbBase == -1) path_ = ChipPath::None;
+}
+
+int32_t ChipRegs::block(RegSpace space) const {
+  const int32_t base = space == RegSpace::Main ? fsm_ : space == RegSpace::Voltage ? vlm_ : tms_;
+  return PC87366BaseUsable(base) ? base : -1;
 }
 
 int32_t ChipRegs::read(uint8_t reg, uint8_t bank, RegSpace space) {
@@ -40,15 +45,19 @@ int32_t ChipRegs::read(uint8_t reg, uint8_t bank, RegSpace space) {
       return static_cast<int32_t>(WB_ISAread(io_, port_, reg, bank));
     case ChipPath::Via:
       return static_cast<int32_t>(VT82C686Aread(io_, port_, reg));
-    case ChipPath::Pc87366:
+    case ChipPath::Pc87366: {
+      const int32_t base = block(space);
+      if (base == -1) return -1;
+      const auto b = static_cast<uint32_t>(base);
       switch (space) {
         case RegSpace::Main:
-          return static_cast<int32_t>(PC87366rd_fsm(io_, fsm_, reg));
+          return static_cast<int32_t>(PC87366rd_fsm(io_, b, reg));
         case RegSpace::Voltage:
-          return static_cast<int32_t>(PC87366rd_vlm(io_, vlm_, reg, bank));
+          return static_cast<int32_t>(PC87366rd_vlm(io_, b, reg, bank));
         case RegSpace::Temperature:
-          return static_cast<int32_t>(PC87366rd_tms(io_, tms_, reg, bank));
+          return static_cast<int32_t>(PC87366rd_tms(io_, b, reg, bank));
       }
+    }
   }
   return -1;
 }
@@ -71,18 +80,22 @@ void ChipRegs::write(uint8_t reg, uint8_t value, uint8_t bank, RegSpace space) {
     case ChipPath::Via:
       VT82C686Awrite(io_, port_, reg, value);
       return;
-    case ChipPath::Pc87366:
+    case ChipPath::Pc87366: {
+      const int32_t base = block(space);
+      if (base == -1) return;
+      const auto b = static_cast<uint32_t>(base);
       switch (space) {
         case RegSpace::Main:
-          PC87366wt_fsm(io_, fsm_, reg, value);
+          PC87366wt_fsm(io_, b, reg, value);
           return;
         case RegSpace::Voltage:
-          PC87366wt_vlm(io_, vlm_, reg, bank, value);
+          PC87366wt_vlm(io_, b, reg, bank, value);
           return;
         case RegSpace::Temperature:
-          PC87366wt_tms(io_, tms_, reg, bank, value);
+          PC87366wt_tms(io_, b, reg, bank, value);
           return;
       }
+    }
   }
 }
 

@@ -33,7 +33,8 @@ class ChipRegs {
 
   ChipPath path() const { return path_; }
 
-  // Byte at reg, or -1 when an SMBus read fails (and on ChipPath::None).
+  // Byte at reg, or -1 when an SMBus read fails (and on ChipPath::None, or
+  // for a PC87366 block without a usable base, which is never written).
   // bank: the Winbond bank for banked paths (over the SMBus a bank other than
   // bank 0 is selected through 4Eh and bank 0 restored after); for the
   // PC87366 voltage and temperature devices the channel.
@@ -49,8 +50,11 @@ class ChipRegs {
   uint32_t pmId_;
   uint32_t smbBase_;
   uint32_t slave_;
+  // The PC87366 block of space, or -1 when it cannot be used.
+  int32_t block(RegSpace space) const;
+
   uint32_t port_;
-  uint32_t fsm_, vlm_, tms_;
+  int32_t fsm_, vlm_, tms_;
 };
 
 }  // namespace kev

@@ -22,6 +22,9 @@ constexpr uint32_t kSmbProbeLast = 0x2F;
 
 // Registers of the LM78 / Winbond register set.
 constexpr uint8_t kRegGl5xxChipId = 0x00;  // also the LM80 configuration register
+constexpr uint8_t kRegLm80Config = 0x00;
+constexpr uint8_t kRegLm80FanDiv = 0x05;
+constexpr uint8_t kLm80Mirror = 0x40;      // the address bit the LM80 ignores
 constexpr uint8_t kRegLm8xCompany = 0x3E;  // LM81 / LM87 company ID
 constexpr uint8_t kRegConfig = 0x40;
 constexpr uint8_t kRegChipId = 0x49;    // LM78 family: chip ID in bits 7-1
@@ -38,9 +41,8 @@ constexpr int32_t kLm8xCompanyLimit = 3;
 constexpr int32_t kLm8xCompanyMask = 0x03;
 constexpr int32_t kIsaNothing = 0xFF;
 constexpr int32_t kIteSignature = 0x90;
-// Ports below 100h belong to the system board (DMA, interrupt controller,
-// timer, Super-I/O configuration), never to a monitor's index/data pair.
-constexpr int32_t kIsaBaseFirst = 0x100;
+// A monitor's index/data pair never sits on the system board's ports.
+constexpr auto kIsaBaseFirst = static_cast<int32_t>(kFirstDevicePort);
 constexpr int32_t kIsaBaseLast = 0xFFF9;  // base + 6 is still a port
 
 // True when a pair (or I/O window) at base stays clear of the system-board
@@ -208,6 +210,14 @@ bool IdentifyBridgeMonitor(PortIo& io, const PmDevice& pm, ChipIdentity& id, int
   return false;
 }
 
+// A PC87366 logical device's block base, or -1 when the BIOS left the
+// device inactive or its base unprogrammed: such a block is never touched.
+int32_t Pc87366Block(PortIo& io, uint32_t cfg, uint32_t ldn) {
+  const auto base = static_cast<int32_t>(PC87366rd_bad(io, cfg, ldn));
+  const bool active = (PC87366rd_scr(io, cfg, kSioRegActive) & kSioActiveBit) != 0;
+  return active && PC87366BaseUsable(base) ? base : -1;
+}
+
 // Steps 3 and 4: an LM78 / Winbond chip at the ISA pair, or else a PC87366.
 bool IdentifyIsaOrSuperIo(PortIo& io, ChipIdentity& id, int32_t& port, bool portUsable) {
   const auto base = static_cast<uint32_t>(port);
@@ -230,9 +240,9 @@ bool IdentifyIsaOrSuperIo(PortIo& io, ChipIdentity& id, int32_t& port, bool port
   }
   for (uint32_t cfg : kPc87366ConfigPorts) {
     if (PC87366rd_scr(io, cfg, kSioRegSid) != kPc87366Sid) continue;
-    id.FsmBase = static_cast<int32_t>(PC87366rd_bad(io, cfg, kPc87366LdnFsm));
-    id.VlmBase = static_cast<int32_t>(PC87366rd_bad(io, cfg, kPc87366LdnVlm));
-    id.TmsBase = static_cast<int32_t>(PC87366rd_bad(io, cfg, kPc87366LdnTms));
+    id.FsmBase = Pc87366Block(io, cfg, kPc87366LdnFsm);
+    id.VlmBase = Pc87366Block(io, cfg, kPc87366LdnVlm);
+    id.TmsBase = Pc87366Block(io, cfg, kPc87366LdnTms);
     id.ChipRevision = static_cast<int32_t>(PC87366rd_scr(io, cfg, kSioRegSid));
     id.ChipVendor = kVendorNs;
     port = static_cast<int32_t>(cfg);
@@ -259,6 +269,16 @@ bool IdentifyOnIsa(PortIo& io, ChipIdentity& id, int32_t& port) {
   return true;
 }
 
+// The LM80 decodes six register address bits, so 40h-7Fh repeat 00h-3Fh:
+// its configuration register 00h holds what was just read at 40h, and its
+// fan divisor 05h reads again at 45h. Its reserved registers (which 49h and
+// 4Fh repeat) may hold anything and say nothing.
+bool IsLm80(ChipRegs& smb, int32_t config) {
+  if (smb.read(kRegLm80Config) != config) return false;
+  const int32_t divisor = smb.read(kRegLm80FanDiv);
+  return divisor != -1 && smb.read(kRegLm80FanDiv | kLm80Mirror) == divisor;
+}
+
 // LM78 family, Winbond and Asus over the SMBus; false when the LM78-style
 // registers do not answer.
 bool IdentifySmbusLm78Style(ChipRegs& smb, ChipIdentity& id) {
@@ -277,12 +297,16 @@ bool IdentifySmbusLm78Style(ChipRegs& smb, ChipIdentity& id) {
     id.ChipRevision = smb.read(kRegWbChipId);
     return true;
   }
+  id.ChipVendor = kVendorNs;
+  if (IsLm80(smb, b)) {
+    id.ChipRevision = kLm80Revision;
+    return true;
+  }
   id.ChipRevision = smb.read(kRegChipId) & kChipIdMask;
   if (id.ChipRevision == kLm8xRevision) {
     const int32_t company = smb.read(kRegLm8xCompany);  // -1 on a failed read counts too
     if (company < kLm8xCompanyLimit) id.ChipRevision |= company & kLm8xCompanyMask;
   }
-  id.ChipVendor = kVendorNs;
   return true;
 }
 
@@ -299,6 +323,9 @@ void IdentifyOnSmbus(PortIo& io, const PmDevice& pm, int32_t mainSmbAddress, Chi
       port = base;
       id.ChipVendor = smb.read(kRegWbChipId);
       id.ChipRevision = chipId;
+    } else if (IsLm80(smb, smb.read(kRegConfig))) {  // its reserved 18h reads as 58h
+      id.ChipVendor = kVendorNs;
+      id.ChipRevision = kLm80Revision;
     }
     return;
   }

@@ -9,6 +9,13 @@ inline constexpr uint32_t kPc87366LdnFsm = 0x09;
 inline constexpr uint32_t kPc87366LdnVlm = 0x0D;
 inline constexpr uint32_t kPc87366LdnTms = 0x0E;
 
+// Whether a logical device's block base (-1: none found) can be used: a
+// base below the device ports was never programmed, and its block would
+// land on the DMA or interrupt controllers.
+inline bool PC87366BaseUsable(int32_t base) {
+  return base >= static_cast<int32_t>(kFirstDevicePort) && base <= static_cast<int32_t>(kLastPort);
+}
+
 uint32_t PC87366rd_scr(PortIo& io, uint32_t port, uint32_t reg);
 void PC87366wt_scr(PortIo& io, uint32_t port, uint32_t reg, uint32_t value);
 uint32_t PC87366rd_bad(PortIo& io, uint32_t port, uint32_t ldn);

@@ -205,33 +205,38 @@ constexpr std::array<PcDevice, 3> kPcDevices{{
     {kPc87366LdnTms, PcBlock::Tms, 2},
 }};
 
-// Run-time block bases of the three logical devices.
+// Run-time block bases of the three logical devices; -1 for none.
 struct PcBases {
-  uint32_t fsm;
-  uint32_t vlm;
-  uint32_t tms;
+  int32_t fsm;
+  int32_t vlm;
+  int32_t tms;
 };
 
 // The bases found at start-up; where start-up found none, the ones the
-// fresh identification read, so that no access goes to a port made from -1.
+// fresh identification read.
 PcBases PcBasesFor(const InfoSummary& s, const DetectState& st) {
-  const auto pick = [](int32_t atStart, int32_t fresh) {
-    return static_cast<uint32_t>(atStart != -1 ? atStart : fresh);
-  };
+  const auto pick = [](int32_t atStart, int32_t fresh) { return atStart != -1 ? atStart : fresh; };
   return {pick(st.chip.FsmBase, s.FsmBase), pick(st.chip.VlmBase, s.VlmBase),
           pick(st.chip.TmsBase, s.TmsBase)};
 }
 
+// A block without a usable base reads FFh, as an absent device would, and
+// no port is touched for it.
+constexpr int32_t kAbsentByte = 0xFF;
+
 int32_t PcBlockRead(PortIo& io, const PcBases& b, PcBlock block, uint32_t ofs, uint32_t bank) {
+  const int32_t base = block == PcBlock::Fsm ? b.fsm : block == PcBlock::Vlm ? b.vlm : b.tms;
+  if (!PC87366BaseUsable(base)) return kAbsentByte;
+  const auto port = static_cast<uint32_t>(base);
   switch (block) {
     case PcBlock::Fsm:
-      return static_cast<int32_t>(PC87366rd_fsm(io, b.fsm, ofs));
+      return static_cast<int32_t>(PC87366rd_fsm(io, port, ofs));
     case PcBlock::Vlm:
-      return static_cast<int32_t>(PC87366rd_vlm(io, b.vlm, ofs, bank));
+      return static_cast<int32_t>(PC87366rd_vlm(io, port, ofs, bank));
     case PcBlock::Tms:
       break;
   }
-  return static_cast<int32_t>(PC87366rd_tms(io, b.tms, ofs, bank));
+  return static_cast<int32_t>(PC87366rd_tms(io, port, ofs, bank));
 }
 
 void DumpPcBlock(std::string& out, PortIo& io, const PcBases& b, const PcDevice& dev) {

@@ -23,6 +23,11 @@ constexpr uint8_t kRegFan1 = 0x28;
 constexpr uint8_t kRegFan2 = 0x29;
 constexpr uint8_t kRegLimitFirst = 0x2A;
 constexpr uint8_t kRegLimitLast = 0x3D;
+// Reserved: they hold whatever the part holds and ignore host writes.
+constexpr uint8_t kRegReservedFirst = 0x07;
+constexpr uint8_t kRegReservedLast = 0x1F;
+constexpr uint8_t kRegReservedTopFirst = 0x3E;
+constexpr uint8_t kRegReservedTopLast = 0x3F;
 
 constexpr uint8_t kConfigStart = 0x01;
 constexpr uint8_t kConfigInit = 0x80;
@@ -51,6 +56,8 @@ Lm80Model::Lm80Model(const SimClock& clock) : MonitorChip(ChipModelKind::Lm80, c
   regs_.define(kRegTempRes, 0, kTempResWritable);
   regs_.defineRange(kRegIn0, kRegFan2, 0, 0);
   regs_.defineRange(kRegLimitFirst, kRegLimitLast, 0, 0xFF);
+  regs_.defineRange(kRegReservedFirst, kRegReservedLast, 0, 0);
+  regs_.defineRange(kRegReservedTopFirst, kRegReservedTopLast, 0, 0);
   regs_.set(kRegConfig, kConfigPowerOn | kConfigStart);
 }
 

@@ -1,5 +1,7 @@
 // The National Semiconductor LM80 (SMBus only). Its register address has six
-// bits: 40h-7Fh, 80h-BFh and C0h-FFh read and write 00h-3Fh again.
+// bits: 40h-7Fh, 80h-BFh and C0h-FFh read and write 00h-3Fh again, the
+// reserved registers (07h-1Fh, 3Eh, 3Fh) included; those read 00h unless a
+// board file gives the values a real part holds.
 #pragma once
 
 #include "sim/chips.h"

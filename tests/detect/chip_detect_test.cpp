@@ -104,6 +104,21 @@ INSTANTIATE_TEST_SUITE_P(Detect, SmbusChip,
                                            KindCase{"GL520SM", kind::GL520SM, 2, 0x20}),
                          Name);
 
+// A real LM80's reserved registers hold whatever they hold, and 49h, 4Fh
+// and 58h repeat them; one published dump reads 49h at 09h. Each value below
+// once made it look like another chip or none.
+TEST(ChipDetect, Lm80IsKnownWhateverItsReservedRegistersHold) {
+  for (const char* reserved :
+       {R"("0x00": "0x01", "0x02": "0x0C", "0x09": "0x49")", R"("0x09": "0x00")",
+        R"("0x09": "0xC0")", R"("0x09": "0x80", "0x3E": "0x01")", R"("0x18": "0x90")",
+        R"("0x09": "0xFF")"}) {
+    Found f = Detect(PiixBoard(std::string(R"({"kind": "LM80", "smbus": "0x2D", "registers": {)") +
+                               reserved + "}}"));
+    ASSERT_TRUE(f.board);
+    EXPECT_EQ(ChipName(f.st.chip.ChipKind), "National Semiconductor LM80") << reserved;
+  }
+}
+
 TEST(ChipDetect, SmbusProbeTakesTheLowestAnsweringAddress) {
   Found f =
       Detect(PiixBoard(R"({"kind": "LM75", "smbus": "0x48"}, )"

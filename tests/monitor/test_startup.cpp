@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "monitor/startup.h"
 #include "settings/settings_io.h"
 #include "sim/board.h"
+#include "sim/superio.h"
 
 namespace kev {
 namespace {
@@ -145,6 +147,90 @@ TEST(StartupSequence, BoardSwitchComesFromTheCommandLine) {
   Process p(reg);
   p.env.args = {"/ASMS2", "--other", "/asms1"};
   EXPECT_EQ(p.run()->AsmsMode, 1u);
+}
+
+// What a BIOS may leave behind on a real board: an SMBus base never
+// programmed, PC87366 monitor blocks not set up, an SMBus host that is not
+// there. Start-up, board switch included, writes no system-board port (the
+// Super-I/O configuration ports aside) and stays within a small budget.
+struct UnsetBoard {
+  const char* name;
+  const char* json;
+  std::function<void(sim::SimBoard&)> fault;
+  int32_t smbBase;                  // as detection should take it
+  std::vector<std::string> panels;  // expected texts per channel; empty: not checked
+};
+
+std::vector<std::string> LowPortWrites(const sim::SimMachine& m) {
+  std::vector<std::string> out;
+  for (const sim::TraceEntry& e : m.trace()) {
+    const bool superIoConfig = e.port == 0x2E || e.port == 0x2F || e.port == 0x4E || e.port == 0x4F;
+    if (e.dir == sim::TraceEntry::Dir::Out && e.port < 0x100 && !superIoConfig)
+      out.push_back(sim::ToString(e));
+  }
+  return out;
+}
+
+TEST(StartupSequence, UnsetHardwareIsLeftAlone) {
+  const std::string na = "N/A", err = "N/A [Err]";
+  const std::vector<UnsetBoard> boards{
+      {"PIIX4 base at its reset value",
+       R"({"south_bridge": {"kind": "PIIX4E", "smbus_base": "0x0"},
+           "chips": [{"kind": "W83781D", "smbus": "0x2D"}]})",
+       nullptr,
+       -1,
+       {}},
+      {"ICH2 un-hidden without a base",
+       R"({"south_bridge": {"kind": "ICH2", "smbus_base": "0x0", "smbus_hidden": true},
+           "chips": [{"kind": "W83782D", "smbus": "0x2D"}]})",
+       nullptr,
+       -1,
+       {}},
+      {"SiS 630 PM space at 0",
+       R"({"south_bridge": {"kind": "SiS630", "smbus_base": "0x0"},
+           "chips": [{"kind": "W83781D", "smbus": "0x2D"}]})",
+       nullptr,
+       -1,
+       {}},
+      {"dead SMBus host",
+       R"({"south_bridge": {"kind": "PIIX4E", "smbus_base": "0x5000"},
+           "chips": [{"kind": "W83781D", "smbus": "0x2D"}]})",
+       [](sim::SimBoard& b) { b.removeSmbusHost(); },
+       0x5000,
+       {}},
+      {"PC87366 fan block at 0, voltage block inactive",
+       R"({"south_bridge": {"kind": "PIIX4E", "smbus_base": "0x5000"},
+           "chips": [{"id": "main", "kind": "PC87366", "fsm_base": "0x0", "temps": [40, 45, 50]}]})",
+       [](sim::SimBoard& b) {
+         auto* sio = dynamic_cast<sim::Pc87366*>(b.chipInputs("main"));
+         ASSERT_NE(sio, nullptr);
+         sio->setLdnResources(sim::Pc87366::kLdnVlm, 0x0E10, false);
+       },
+       0x5000,
+       {err, err, err, "40.0C / 104.0F", "45.0C / 113.0F", "50.0C / 122.0F", na, na, na, na, na, na,
+        na, na, na}},
+  };
+  for (const UnsetBoard& c : boards) {
+    SCOPED_TRACE(c.name);
+    MemoryRegistry reg;
+    MonitorSettings stored;
+    stored.ASMS = true;
+    for (int ch = 1; ch <= kChannelCount; ++ch) ChannelChecked(stored, ch) = true;
+    StoreSettings(reg, stored);
+    Process p(reg, sim::LoadBoardJson(c.json, c.name));
+    ASSERT_TRUE(p.sim);
+    if (c.fault) c.fault(*p.sim);
+    sim::SimMachine& m = p.sim->machine();
+    m.resetAccessCount();
+    m.startTrace();
+    ASSERT_TRUE(p.run());
+    EXPECT_LT(m.accessCount(), 100'000u);
+    EXPECT_EQ(LowPortWrites(m), std::vector<std::string>{});
+    EXPECT_EQ(p.detect.pm.SmbBase, c.smbBase);
+    if (!c.panels.empty()) {
+      EXPECT_EQ(p.host.panels, c.panels);
+    }
+  }
 }
 
 TEST(StartupSequence, StartDirectoryGetsOneTrailingDelimiter) {
