@@ -15,8 +15,8 @@ enum class TempRule : uint8_t {
   Signed,       // two's complement, optional half-degree byte (bit 7)
   Minus32,      // two's complement, 32 degrees below the register (IT8705F Temp 2)
   Via,          // thermistor table
-  Gl518,        // v * 125 / 128 - 119
-  Gl520,        // v * 125 / 128 - 130
+  Gl518,        // one degree per step: v - 119
+  Gl520,        // one degree per step: v - 130
   Gl520Input2,  // as Gl520, absent while the input measures a voltage
   Sis,          // repeated reads until the value settles
   Aux,          // the chip's temperature sub-client, a word sensor (AS99127F)
@@ -49,6 +49,8 @@ constexpr uint8_t kRegSisTemp = 0x24;
 constexpr uint8_t kRegSensorTemp = 0x00;    // auxiliary sensors: word, or local byte
 constexpr uint8_t kRegSensorRemote = 0x01;  // byte sensors: remote byte
 
+constexpr int32_t kGl518Offset = 119;  // register value at 0 degrees
+constexpr int32_t kGl520Offset = 130;
 constexpr int kSisTries = 10;
 constexpr int32_t kSisLowest = 26;
 constexpr int32_t kSisOffset = 114;
@@ -142,7 +144,8 @@ TempReading SignedWithHalf(int32_t whole, int32_t half) {
   return r;
 }
 
-int32_t GlDegrees(int32_t v, int32_t offset) { return v * 125 / 128 - offset; }
+// Genesys Logic parts count whole degrees above their offset.
+int32_t GlDegrees(int32_t v, int32_t offset) { return v - offset; }
 
 std::optional<TempReading> ReadSignedSource(const MonitorContext& ctx, const TempSource& src) {
   const int32_t whole = ReadRegister(ctx, src.reg);
@@ -215,7 +218,7 @@ std::optional<TempReading> ReadChip(const MonitorContext& ctx, int n) {
   const int32_t v = ReadRegister(ctx, src.reg);
   if (v < 0) return std::nullopt;
   if (src.rule == TempRule::Via) return TempReading{ViaTempTable[static_cast<size_t>(v)], 0};
-  return TempReading{GlDegrees(v, src.rule == TempRule::Gl518 ? 119 : 130), 0};
+  return TempReading{GlDegrees(v, src.rule == TempRule::Gl518 ? kGl518Offset : kGl520Offset), 0};
 }
 
 std::optional<TempReading> ReadAuxSensor(const MonitorContext& ctx, int n, int32_t type) {

@@ -293,9 +293,10 @@ TEST(TempRules, ChipFormulas) {
       {kind::IT8705F, false, 1, 0x2A, {100}, "68.0C / 154.0F"},
       {kind::IT8705F, true, 1, 0x2A, {100}, "68.0C / 154.0F"},
       {kind::IT8712F, false, 1, 0x2A, {100}, "100.0C / 212.0F"},
-      {kind::GL518SM, true, 0, 0x04, {200}, "76.0C / 168.0F"},
-      {kind::GL520SM, true, 0, 0x04, {200}, "65.0C / 149.0F"},
-      {kind::GL520SM, true, 1, 0x0E, {100}, "-33.0C / -27.0F"},
+      // Genesys Logic: one degree per step above 119 (GL518SM) or 130 (GL520SM).
+      {kind::GL518SM, true, 0, 0x04, {179}, "60.0C / 140.0F"},
+      {kind::GL520SM, true, 0, 0x04, {190}, "60.0C / 140.0F"},
+      {kind::GL520SM, true, 1, 0x0E, {100}, "-30.0C / -22.0F"},
       {kind::VT82C686A, false, 0, 0x20 + 0x90, {0x0F}, "-50.0C / -58.0F"},
       {kind::VT8231, false, 1, 0x21 + 0x90, {0xF3}, "110.0C / 230.0F"},
       {kind::VT82C686A, false, 0, 0x20 + 0x90, {0xF4}, "0.0C / 32.0F"},
