@@ -44,6 +44,11 @@ void Watch(Session& s, const CliOptions& o, const CliEnv& env, std::ostream& out
   }
 }
 
+// The chip as the information report names it.
+std::string_view ReportedChipName(Session& s) {
+  return ChipName(report::NamedChipKind(s.detect().chip.ChipKind, s.detect().pm));
+}
+
 std::string Profile(Session& s) {
   report::MonitorWindowText window;
   for (int ch = 1; ch <= kChannelCount; ++ch) {
@@ -59,7 +64,7 @@ int RunCommand(Session& s, const CliOptions& o, const CliEnv& env, std::ostream&
                std::ostream& err) {
   switch (o.command) {
     case Command::Report:
-      out << (o.json ? FormatReportJson(Snapshot(s), ChipName(s.detect().chip.ChipKind), o.board)
+      out << (o.json ? FormatReportJson(Snapshot(s), ReportedChipName(s), o.board)
                      : FormatReport(Snapshot(s)));
       break;
     case Command::Watch:

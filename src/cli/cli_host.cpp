@@ -96,13 +96,18 @@ bool CliHost::PowerPrivilege(PowerAction action) {
           << " not requested on a simulated board\n";
     return false;
   }
-  return services_.power->MayRequest(action);
+  if (services_.power->MayRequest(action)) return true;
+  err() << "kevatra-cli: error action: " << ActionName(action)
+        << " not possible: the login manager is not running or does not allow it\n";
+  return false;
 }
 
 bool CliHost::RequestPower(PowerAction action) {
   if (!options_.actions || services_.power == nullptr) return false;
   err() << "kevatra-cli: error action: requesting " << ActionName(action) << '\n';
-  return services_.power->Request(action);
+  if (services_.power->Request(action)) return true;
+  err() << "kevatra-cli: error action: the login manager refused to " << ActionName(action) << '\n';
+  return false;
 }
 
 }  // namespace kev::cli

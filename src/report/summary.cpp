@@ -134,13 +134,16 @@ InfoSummary GatherSummary(PortIo& io) {
   s.VlmBase = id.VlmBase;
   s.TmsBase = id.TmsBase;
   s.texts[kLinePmChip] = std::string(PmDeviceName(io, s.pm.VendorDevice, s.pm.Revision));
-  if (s.PmId == kVt82c686PmId && (s.pm.Revision & kVt82c686bRevisionBit) != 0 &&
-      s.ChipKind == kind::VT82C686A) {
-    s.ChipKind = kind::VT82C686B;
-  }
+  s.ChipKind = NamedChipKind(s.ChipKind, s.pm);
   FindFurtherDevices(io, s);
   FillTexts(s);
   return s;
+}
+
+int32_t NamedChipKind(int32_t chipKind, const PmDevice& pm) {
+  const bool partB = static_cast<uint32_t>(pm.VendorDevice) == kVt82c686PmId && pm.Revision != -1 &&
+                     (pm.Revision & kVt82c686bRevisionBit) != 0;
+  return partB && chipKind == kind::VT82C686A ? kind::VT82C686B : chipKind;
 }
 
 }  // namespace kev::report

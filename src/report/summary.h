@@ -50,6 +50,10 @@ struct InfoSummary {
   std::array<std::string, kSummaryLines> texts;
 };
 
+// The chip kind the report names: the monitor of a VT82C686B south bridge
+// (PM revision bit 6) is sampled as the VT82C686A but named as what it is.
+int32_t NamedChipKind(int32_t chipKind, const PmDevice& pm);
+
 // Probes the hardware afresh (PM scan, SMBus probe, identification, further
 // devices) and fills the summary with its texts.
 InfoSummary GatherSummary(PortIo& io);

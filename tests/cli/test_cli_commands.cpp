@@ -111,6 +111,13 @@ TEST_F(CliCommands, JsonCarriesNumbersUnitsAndErrors) {
   EXPECT_EQ(doc["rows"][6]["unit"], "V");
 }
 
+TEST_F(CliCommands, JsonNamesTheChipAsInfoDoes) {
+  const CliRun info = run({"info", "--board", "kt133a-vt82c686b"});
+  EXPECT_NE(info.out.find("VIA VT82C686B"), std::string::npos) << info.out;
+  const CliRun r = run({"report", "--board", "kt133a-vt82c686b", "--json"});
+  EXPECT_EQ(nlohmann::json::parse(r.out)["chip"], "VIA VT82C686B");
+}
+
 TEST_F(CliCommands, JsonCopesWithABoardPathThatIsNoUtf8) {
   const std::string odd = path("latin1-\xE9.json");
   writeFile(odd, readFile(testBoard()));

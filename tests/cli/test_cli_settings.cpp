@@ -1,7 +1,10 @@
 #include <chrono>
+#include <memory>
 #include <optional>
 
 #include "cli_fixture.h"
+#include "monitor/system_power.h"
+#include "sim/machine.h"
 
 namespace kev::cli::testing {
 namespace {
@@ -90,6 +93,32 @@ TEST_F(CliSettings, ErrorActionsFireOnlyWhenAskedFor) {
   EXPECT_NE(loud.err.find("not requested on a simulated board"), std::string::npos);
   // Ten one-second steps of the count-down.
   EXPECT_EQ(slept, std::vector<uint64_t>(kCountDownSeconds, 1000));
+}
+
+// On a real board the login manager is asked; when it will not act, the
+// count-down ends in a line that says so instead of in silence.
+TEST_F(CliSettings, AShutdownOrSuspendThatCannotBeMadeIsReported) {
+  struct RefusingPower : SystemPower {
+    bool allowed = false;
+    bool MayRequest(PowerAction) override { return allowed; }
+    bool Request(PowerAction) override { return false; }
+  } power;
+  env.power = &power;
+  // An empty machine: fan 1 has no reading and is in error.
+  env.openRealPorts = [] { return std::unique_ptr<PortIo>(std::make_unique<sim::SimMachine>()); };
+  MonitorSettings s;
+  s.CheckBoxFan1 = true;
+  s.ErrAct3Switch = true;
+  storeSettings(s);
+  const CliRun refused = runWithSettings({"report", "--actions"});
+  EXPECT_NE(refused.err.find("power off not possible"), std::string::npos) << refused.err;
+
+  power.allowed = true;
+  s.ErrAct3Switch = false;
+  s.ErrAct4Switch = true;
+  storeSettings(s);
+  const CliRun failed = runWithSettings({"report", "--actions"});
+  EXPECT_NE(failed.err.find("refused to suspend"), std::string::npos) << failed.err;
 }
 
 TEST_F(CliSettings, CtrlCCancelsTheCountDown) {
