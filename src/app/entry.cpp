@@ -1,13 +1,98 @@
 #include "app/entry.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include "app/desktop_session.h"
+#include "app/power_events.h"
+#include "hw/realports.h"
+#include "ui/display.h"
+#include "ui/program_images.h"
 
 namespace kev::app {
+namespace {
+
+void ShowError(const EntryHooks& hooks, const QString& text) {
+  if (hooks.showError) return hooks.showError(text);
+  QMessageBox::critical(nullptr, QLatin1String(kErrorCaption), text);
+}
+
+QString LockPath() {
+  QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  if (dir.isEmpty()) dir = QDir::tempPath();
+  return dir + QStringLiteral("/Kevatra.lock");
+}
+
+}  // namespace
+
+int RunEntry(const QStringList& args, const EntryHooks& hooks) {
+  const ProgramOptions options = ParseProgramOptions(args);
+  if (!options.error.empty()) {
+    ShowError(hooks, QString::fromStdString(options.error));
+    return -1;
+  }
+  // Port access is asked before anything else happens.
+  DesktopSession session;
+  std::string error;
+  std::unique_ptr<PortIo> ports;
+  if (!options.board)
+    ports = hooks.openRealPorts ? hooks.openRealPorts() : std::make_unique<RealPorts>();
+  if (!session.OpenMachine(options, std::move(ports), error)) {
+    ShowError(hooks, QString::fromStdString(error));
+    return -1;
+  }
+
+  // One copy at a time; a lock left by a crashed copy does not count.
+  QLockFile instance(LockPath());
+  instance.setStaleLockTime(0);
+  if (!instance.tryLock(0)) return 0;
+
+  std::vector<std::string> problems;
+  if (!session.OpenSettings(options, error, problems)) {
+    ShowError(hooks, QString::fromStdString(error));
+    return -1;
+  }
+  if (!problems.empty()) {
+    QString text = QStringLiteral("Some settings could not be read and keep their defaults:\n");
+    for (const std::string& p : problems) text += QString::fromStdString(p) + QLatin1Char('\n');
+    ShowError(hooks, text);
+  }
+
+  const QSize screen = QGuiApplication::primaryScreen()->size();
+  ui::DisplayCore core = session.Core(options, screen.width(), screen.height());
+  core.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+  ui::TDisplay display(std::move(core));
+  QObject::connect(&display, &ui::TDisplay::exitRequested, qApp, &QCoreApplication::quit,
+                   Qt::QueuedConnection);
+  SleepWatcher sleep(QDBusConnection::systemBus());
+  QObject::connect(&sleep, &SleepWatcher::suspending, &display, &ui::TDisplay::PowerSuspend);
+  QObject::connect(&sleep, &SleepWatcher::resumed, &display, &ui::TDisplay::PowerResume);
+  // The start-up sequence runs once the event loop is running.
+  QTimer::singleShot(0, &display, &ui::TDisplay::RunStartup);
+  const int code = hooks.exec ? hooks.exec() : QApplication::exec();
+  display.SaveAndCleanUp();
+  return code;
+}
 
 int RunProgram(int argc, char** argv) {
+  // Wayland does not let programs place their own windows.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+      !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    qputenv("QT_QPA_PLATFORM", "xcb");
+  }
   QApplication app(argc, argv);
-  (void)app;
-  return 0;
+  QApplication::setApplicationName(QStringLiteral("Kevatra"));
+  QApplication::setQuitOnLastWindowClosed(false);
+  QApplication::setWindowIcon(ui::ProgramIcon());
+  QStringList args = QApplication::arguments();
+  args.removeFirst();
+  return RunEntry(args);
 }
 
 }  // namespace kev::app

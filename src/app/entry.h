@@ -2,7 +2,28 @@
 // monitor window and the event loop.
 #pragma once
 
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "hw/portio.h"
+
 namespace kev::app {
+
+inline constexpr const char* kErrorCaption = "Kevatra Error";
+
+// What the entry takes from the process; tests replace parts of it.
+struct EntryHooks {
+  std::function<std::unique_ptr<PortIo>()> openRealPorts;  // the real ports when empty
+  std::function<void(const QString& text)> showError;      // a message box when empty
+  std::function<int()> exec;                               // the event loop when empty
+};
+
+// The whole run inside an existing QApplication; args exclude the program
+// name. Returns the exit code: -1 when port access or a start file fails,
+// 0 otherwise (also when another copy already runs).
+int RunEntry(const QStringList& args, const EntryHooks& hooks = {});
 
 int RunProgram(int argc, char** argv);
 

@@ -33,8 +33,7 @@ class WindowRulesTest : public QObject {
   void dialogsAlignWithTheMonitorWindow() {
     QCOMPARE(kev::ui::DialogPosition({100, 50}, 257, 357, 400, 300, 1024, 768), (Point{100, 50}));
     // Near the bottom-right corner the dialog's right and bottom edges line up instead.
-    QCOMPARE(kev::ui::DialogPosition({760, 500}, 257, 357, 400, 300, 1024, 768),
-             (Point{617, 557}));
+    QCOMPARE(kev::ui::DialogPosition({760, 500}, 257, 357, 400, 300, 1024, 768), (Point{617, 557}));
   }
 };
 

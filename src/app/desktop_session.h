@@ -1,0 +1,70 @@
+// Everything the desktop program works on for its whole run: the machine (a
+// simulated board or the real ports), the settings file, the settings record,
+// the detection records, the channels, sound and the login manager.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/sound.h"
+#include "monitor/channel_log.h"
+#include "monitor/system_power.h"
+#include "settings/hive_file.h"
+#include "sim/board.h"
+#include "ui/display.h"
+
+namespace kev::app {
+
+struct ProgramOptions {
+  std::optional<std::string> board;         // catalogue name or board file
+  std::optional<std::string> settingsFile;  // instead of the user's own
+  std::vector<std::string> args;            // every parameter, for the "/asms" switches
+  std::string error;                        // one line; empty when usable
+};
+
+// "--board NAME|FILE" and "--settings FILE" (also with "="); every other
+// parameter is ignored here and handed on for the board-switch override.
+ProgramOptions ParseProgramOptions(const QStringList& args);
+
+class DesktopSession {
+ public:
+  DesktopSession();
+  ~DesktopSession();
+
+  // The simulated board, or the real ports with access granted. False with
+  // error set to one line for the user; nothing has been touched then.
+  bool OpenMachine(const ProgramOptions& options, std::unique_ptr<PortIo> realPorts,
+                   std::string& error);
+  // The settings file. False when it is there but cannot be read (a save
+  // would replace it); problems lists damage that was read past.
+  bool OpenSettings(const ProgramOptions& options, std::string& error,
+                    std::vector<std::string>& problems);
+
+  // What the monitor window works on; valid while this session lives.
+  ui::DisplayCore Core(const ProgramOptions& options, int screenWidth, int screenHeight);
+  SaveResult Save();
+
+  PortIo& io() { return *io_; }
+  MonitorSettings& settings() { return settings_; }
+  sim::SimBoard* board() { return board_.get(); }
+  bool simulated() const { return board_ != nullptr; }
+
+ private:
+  std::unique_ptr<sim::SimBoard> board_;
+  std::unique_ptr<PortIo> realPorts_;
+  PortIo* io_ = nullptr;
+  std::unique_ptr<HiveFileRegistry> hive_;  // null: no settings place known
+  MemoryRegistry scratch_;
+  MonitorSettings settings_;
+  DetectState detect_;
+  ChannelSet channels_ = MakeChannels();
+  PosixLogFileSystem files_;
+  std::unique_ptr<SystemPower> power_;
+  std::unique_ptr<SoundPlayer> sound_;
+};
+
+}  // namespace kev::app

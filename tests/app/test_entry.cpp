@@ -1,0 +1,99 @@
+// The program entry: the port-access question, the hidden window with its
+// one-time start-up, and one copy at a time across real processes.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/entry.h"
+#include "ui/display.h"
+
+namespace {
+
+// Real ports as a kernel without permission answers them.
+class RefusingPorts : public kev::PortIo {
+ public:
+  uint8_t inb(uint16_t) override { return 0xFF; }
+  uint16_t inw(uint16_t) override { return 0xFFFF; }
+  uint32_t inl(uint16_t) override { return 0xFFFFFFFF; }
+  void outb(uint16_t, uint8_t) override { ++writes; }
+  void outw(uint16_t, uint16_t) override { ++writes; }
+  void outl(uint16_t, uint32_t) override { ++writes; }
+  bool requestAccess() override { return false; }
+  std::string refusalReason() const override {
+    return "Port access refused: run as root or with CAP_SYS_RAWIO.";
+  }
+  int writes = 0;
+};
+
+kev::ui::TDisplay* TheDisplay() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* d = qobject_cast<kev::ui::TDisplay*>(w)) return d;
+  }
+  return nullptr;
+}
+
+QProcess* StartProgram(const QTemporaryDir& dir, QObject* owner) {
+  auto* p = new QProcess(owner);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+  p->setProcessEnvironment(env);
+  p->setWorkingDirectory(dir.path());
+  p->start(QStringLiteral(KEV_KEVATRA_BIN), {QStringLiteral("--board"), QStringLiteral("demo")});
+  return p;
+}
+
+}  // namespace
+
+class EntryTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void refusedPortAccessEndsBeforeAnyWindow() {
+    QString shown;
+    auto* ports = new RefusingPorts;
+    kev::app::EntryHooks hooks;
+    hooks.openRealPorts = [ports] { return std::unique_ptr<kev::PortIo>(ports); };
+    hooks.showError = [&](const QString& text) { shown = text; };
+    hooks.exec = [] { return 0; };
+    QCOMPARE(kev::app::RunEntry({QStringLiteral("/asms1")}, hooks), -1);
+    QVERIFY(shown.contains(QLatin1String("CAP_SYS_RAWIO")));
+    QVERIFY(TheDisplay() == nullptr);
+  }
+
+  void startupRunsOnceTheLoopRuns() {
+    QTemporaryDir dir;
+    kev::app::EntryHooks hooks;
+    hooks.exec = [] {
+      kev::ui::TDisplay* d = TheDisplay();
+      if (d == nullptr || d->startupDone()) return 1;
+      for (int i = 0; i < 100 && !d->startupDone(); ++i) QTest::qWait(50);
+      if (!d->startupDone()) return 2;
+      // Offscreen there is no tray, so the window opens to stay reachable.
+      return d->isVisible() ? 0 : 3;
+    };
+    const QStringList args{QStringLiteral("--board"), QStringLiteral("demo"),
+                           QStringLiteral("--settings"), dir.filePath(QStringLiteral("r.reg"))};
+    QCOMPARE(kev::app::RunEntry(args, hooks), 0);
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("r.reg"))));  // saved at the end
+  }
+
+  void oneCopyAtATimeAndAStaleLockDoesNotBlock() {
+    QTemporaryDir dir;
+    QProcess* first = StartProgram(dir, this);
+    QVERIFY(first->waitForStarted());
+    QVERIFY(!first->waitForFinished(1500));  // running
+    QProcess* second = StartProgram(dir, this);
+    QVERIFY(second->waitForFinished(10000));
+    QCOMPARE(second->exitCode(), 0);
+    first->kill();  // a crash leaves the lock behind
+    QVERIFY(first->waitForFinished(5000));
+    QProcess* third = StartProgram(dir, this);
+    QVERIFY(!third->waitForFinished(1500));
+    third->kill();
+    third->waitForFinished(5000);
+  }
+};
+
+QTEST_MAIN(EntryTest)
+#include "test_entry.moc"
