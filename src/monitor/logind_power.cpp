@@ -43,7 +43,7 @@ bool LogindPower::MayRequest(PowerAction action) {
   BusConnection conn(timeoutUsec_);
   if (conn.get() == nullptr) return false;
   const char* method = action == PowerAction::PowerOff ? "CanPowerOff" : "CanSuspend";
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_error error{};  // all empty, as SD_BUS_ERROR_NULL
   sd_bus_message* reply = nullptr;
   bool yes = false;
   if (sd_bus_call_method(conn.get(), kService, kPath, kManager, method, &error, &reply, "") >= 0) {
@@ -60,7 +60,7 @@ bool LogindPower::Request(PowerAction action) {
   BusConnection conn(timeoutUsec_);
   if (conn.get() == nullptr) return false;
   const char* method = action == PowerAction::PowerOff ? "PowerOff" : "Suspend";
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_error error{};  // all empty, as SD_BUS_ERROR_NULL
   const int interactive = 0;
   const int r = sd_bus_call_method(conn.get(), kService, kPath, kManager, method, &error, nullptr,
                                    "b", interactive);

@@ -21,7 +21,6 @@ constexpr uint8_t kConfigStart = 0x01;
 constexpr uint8_t kConfigIntClear = 0x08;
 constexpr uint8_t kRegFanDivisor = 0x47;  // bits 5-4 fan 1, 7-6 fan 2
 constexpr uint8_t kDivisorPowerOn = 0x50;
-constexpr int kTemps = 2;
 constexpr int kVins = 5;
 constexpr int kFans = 2;
 constexpr double kFanClockHz = 22500;
