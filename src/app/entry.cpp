@@ -11,6 +11,7 @@
 
 #include "app/desktop_session.h"
 #include "app/power_events.h"
+#include "app/stop_signals.h"
 #include "hw/realports.h"
 #include "ui/display.h"
 #include "ui/program_images.h"
@@ -73,6 +74,8 @@ int RunEntry(const QStringList& args, const EntryHooks& hooks) {
   SleepWatcher sleep(QDBusConnection::systemBus());
   QObject::connect(&sleep, &SleepWatcher::suspending, &display, &ui::TDisplay::PowerSuspend);
   QObject::connect(&sleep, &SleepWatcher::resumed, &display, &ui::TDisplay::PowerResume);
+  StopSignals stop;
+  QObject::connect(&stop, &StopSignals::stopRequested, &display, &QWidget::close);
   // The start-up sequence runs once the event loop is running.
   QTimer::singleShot(0, &display, &ui::TDisplay::RunStartup);
   const int code = hooks.exec ? hooks.exec() : QApplication::exec();

@@ -78,7 +78,7 @@ class EntryTest : public QObject {
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("r.reg"))));  // saved at the end
   }
 
-  void oneCopyAtATimeAndAStaleLockDoesNotBlock() {
+  void oneCopyAtATimeAStaleLockDoesNotBlockAndTermSaves() {
     QTemporaryDir dir;
     QProcess* first = StartProgram(dir, this);
     QVERIFY(first->waitForStarted());
@@ -90,8 +90,12 @@ class EntryTest : public QObject {
     QVERIFY(first->waitForFinished(5000));
     QProcess* third = StartProgram(dir, this);
     QVERIFY(!third->waitForFinished(1500));
-    third->kill();
-    third->waitForFinished(5000);
+    // SIGTERM ends it like "Exit": settings saved, exit code 0.
+    third->terminate();
+    QVERIFY(third->waitForFinished(10000));
+    QCOMPARE(third->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(third->exitCode(), 0);
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("config/Kevatra/registry.reg"))));
   }
 };
 
