@@ -10,9 +10,10 @@ namespace kev::report {
 
 namespace {
 
-constexpr uint32_t kBuses = 256;
 constexpr uint32_t kDevices = 32;
 constexpr uint32_t kFunctions = 8;
+static_assert(PciConfigurationScan::kSlots == 256 * kDevices * kFunctions);
+static_assert(PciConfigurationScan::kSlotsPerBus == kDevices * kFunctions);
 constexpr uint32_t kConfigBytes = 256;
 constexpr uint32_t kBytesPerLine = 8;
 constexpr uint32_t kAbsentId = 0xFFFFFFFF;
@@ -53,22 +54,33 @@ void AppendFunction(std::string& out, uint32_t bus, uint32_t dev, uint32_t fn,
 
 }  // namespace
 
-void AppendPciConfiguration(std::string& out, PortIo& io) {
-  out += '\n';
-  out += Banner("PCI Configuration Registers");
-  out += "\n\n";
-  ConfigSpace cfg{};
-  for (uint32_t bus = 0; bus < kBuses; ++bus) {
-    for (uint32_t dev = 0; dev < kDevices; ++dev) {
-      for (uint32_t fn = 0; fn < kFunctions; ++fn) {
-        if (PCIcfg_rdd(io, bus, dev, fn, 0) == kAbsentId) continue;
-        ReadConfigSpace(io, bus, dev, fn, cfg);
-        AppendFunction(out, bus, dev, fn, cfg);
-      }
-    }
+bool PciConfigurationScan::Step(std::string& out, PortIo& io, uint32_t slots) {
+  if (done_) return true;
+  if (!opened_) {
+    opened_ = true;
+    out += '\n';
+    out += Banner("PCI Configuration Registers");
+    out += "\n\n";
   }
+  ConfigSpace cfg{};
+  for (; slots > 0 && next_ < kSlots; --slots, ++next_) {
+    const uint32_t bus = next_ / (kDevices * kFunctions);
+    const uint32_t dev = next_ / kFunctions % kDevices;
+    const uint32_t fn = next_ % kFunctions;
+    if (PCIcfg_rdd(io, bus, dev, fn, 0) == kAbsentId) continue;
+    ReadConfigSpace(io, bus, dev, fn, cfg);
+    AppendFunction(out, bus, dev, fn, cfg);
+  }
+  if (next_ < kSlots) return false;
   out += kSectionRule;
   out += "\n\n";
+  done_ = true;
+  return true;
+}
+
+void AppendPciConfiguration(std::string& out, PortIo& io) {
+  PciConfigurationScan scan;
+  scan.Step(out, io, PciConfigurationScan::kSlots);
 }
 
 }  // namespace kev::report

@@ -152,16 +152,22 @@ void AppendMonitorWindow(std::string& out, const MonitorWindowText& rows) {
   CloseSection(out);
 }
 
-std::string BuildProfileText(PortIo& io, const InfoSummary& s, const MonitorSettings& settings,
-                             const DetectState& state, const MonitorWindowText& rows) {
-  std::string out;
-  out.reserve(64 * 1024);
+void AppendProfileHead(std::string& out, PortIo& io, const InfoSummary& s,
+                       const MonitorSettings& settings, const DetectState& state,
+                       const MonitorWindowText& rows) {
   AppendTitle(out);
   AppendSummarySection(out, s);
   AppendSettingValues(out, settings, state);
   AppendChipRegisters(out, io, s, state);
   AppendFurtherDevices(out, io, s);
   AppendMonitorWindow(out, rows);
+}
+
+std::string BuildProfileText(PortIo& io, const InfoSummary& s, const MonitorSettings& settings,
+                             const DetectState& state, const MonitorWindowText& rows) {
+  std::string out;
+  out.reserve(64 * 1024);
+  AppendProfileHead(out, io, s, settings, state, rows);
   AppendPciConfiguration(out, io);
   return out;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "detect/records.h"
@@ -27,6 +28,31 @@ struct MonitorWindowText {
 // running program's settings and detection state. Reads the hardware again.
 std::string BuildProfileText(PortIo& io, const InfoSummary& s, const MonitorSettings& settings,
                              const DetectState& state, const MonitorWindowText& rows);
+
+// Everything before the PCI section: title, summary, set-up values, chip
+// registers, further devices and the monitor window.
+void AppendProfileHead(std::string& out, PortIo& io, const InfoSummary& s,
+                       const MonitorSettings& settings, const DetectState& state,
+                       const MonitorWindowText& rows);
+
+// The PCI section in steps, so that a caller can let other work through
+// between them: each Step probes the next bus/device/function slots in
+// order and dumps those present. The first step opens the section, the one
+// that reaches the last slot closes it.
+class PciConfigurationScan {
+ public:
+  static constexpr uint32_t kSlots = 256 * 32 * 8;
+  static constexpr uint32_t kSlotsPerBus = 32 * 8;
+
+  // Probes up to `slots` slots; true once the section is complete.
+  bool Step(std::string& out, PortIo& io, uint32_t slots);
+  bool done() const { return done_; }
+
+ private:
+  uint32_t next_ = 0;  // bus * 256 + device * 8 + function
+  bool opened_ = false;
+  bool done_ = false;
+};
 
 // The sections, each appended to out; BuildProfileText strings them together.
 void AppendTitle(std::string& out);

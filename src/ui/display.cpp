@@ -170,13 +170,13 @@ void TDisplay::buildMenu() {
   miInfo_ = item("miInfo", "Info");
   menu_->addSeparator()->setObjectName(QStringLiteral("N2"));
   miExit_ = item("miExit", "Exit");
-  // The settings and information windows are not part of this program yet.
+  // The settings window is not part of this program yet.
   miSetting_->setEnabled(false);
-  miInfo_->setEnabled(false);
 
   connect(miOpen_, &QAction::triggered, this, [this] { OpenWindow(false); });
   connect(miClose_, &QAction::triggered, this, [this] { CloseWindow(false); });
   connect(miAbout_, &QAction::triggered, this, &TDisplay::miAboutClick);
+  connect(miInfo_, &QAction::triggered, this, &TDisplay::miInfoClick);
   connect(miExit_, &QAction::triggered, this, [this] { close(); });
 }
 

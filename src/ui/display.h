@@ -125,6 +125,7 @@ class TDisplay : public QWidget, public StartupHost {
   void moveSnapped(QPoint topLeft);
   void setImage(int number);
   void miAboutClick();
+  void miInfoClick();
   bool inDragStrip(QPoint local) const;
 
   DisplayCore core_;

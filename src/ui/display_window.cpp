@@ -17,7 +17,9 @@
 #include "ui/about.h"
 #include "ui/count_down.h"
 #include "ui/display.h"
+#include "ui/info.h"
 #include "ui/program_images.h"
+#include "ui/row_widgets.h"
 #include "ui/window_rules.h"
 
 namespace kev::ui {
@@ -136,6 +138,19 @@ void TDisplay::RunMenuDialog(QAction* item, QWidget* dialog) {
 
 void TDisplay::miAboutClick() {
   RunMenuDialog(miAbout_, new TAbout(nullptr, core_.documentationAddress));
+}
+
+void TDisplay::miInfoClick() {
+  // The rows as they read when "Clip" is pressed.
+  auto windowText = [this] {
+    report::MonitorWindowText w;
+    for (size_t i = 0; i < w.labels.size(); ++i) {
+      w.labels[i] = (*core_.channels)[i].ChannelLabel;
+      w.texts[i] = panels_[i]->text().toStdString();
+    }
+    return w;
+  };
+  RunMenuDialog(miInfo_, new TInfo(nullptr, {core_.io, core_.settings, core_.detect, windowText}));
 }
 
 bool TDisplay::ShowCountDown(const std::string& message) {

@@ -205,6 +205,18 @@ TEST(ProfilePci, ProbesAllLocationsOnceAndReadsPresentOnesBytewise) {
   EXPECT_EQ(io.cycles, 65536u + 3u * 256u);
 }
 
+TEST(ProfilePci, StepwiseScanGivesTheSameSection) {
+  PciBoard b;
+  std::string whole, stepped;
+  AppendPciConfiguration(whole, b.m);
+  PciConfigurationScan scan;
+  uint32_t steps = 1;
+  while (!scan.Step(stepped, b.m, 1000)) ++steps;
+  EXPECT_EQ(steps, 66u);  // 65 full steps and the last 536 slots
+  EXPECT_TRUE(scan.Step(stepped, b.m, 1000));
+  EXPECT_EQ(stepped, whole);
+}
+
 TEST(ProfilePci, HiddenFunctionIsLeftOut) {
   PciBoard b;
   b.lone.setHidden(true);
