@@ -65,7 +65,6 @@ constexpr int kVolt3 = 2;
 constexpr int kVolt4 = 3;
 constexpr int kVolt5 = 4;
 constexpr int kVolt6 = 5;
-constexpr int kVolt7 = 6;
 
 constexpr VoltRoute kNone{{}, 0xFF};
 constexpr VoltRoute kLmSmb{FromIn0<Smb, 7>()};
@@ -124,11 +123,6 @@ RegRead InputRegister(const MonitorContext& ctx, const VoltRoute& route, int n) 
   return r;
 }
 
-bool InvertedWindow(int32_t k, int n) {
-  return (k == kind::IT8712F && n == kVolt6) ||
-         ((k == kind::IT8705F || k == kind::IT8712F) && n == kVolt7);
-}
-
 }  // namespace
 
 int32_t ReadVoltRaw(const MonitorContext& ctx, int n) {
@@ -148,7 +142,7 @@ int32_t ReadVoltRaw(const MonitorContext& ctx, int n) {
 bool CheckVoltLimit(MonitorSettings& settings, int32_t chipKind, int32_t raw, int n) {
   int32_t upper = VoltULimit(settings, n);
   int32_t lower = VoltLLimit(settings, n);
-  if (InvertedWindow(chipKind, n)) std::swap(upper, lower);
+  if (InvertedVoltLimits(chipKind, n)) std::swap(upper, lower);
   return raw > upper || raw < lower;
 }
 

@@ -106,4 +106,22 @@ int32_t RawToMillivolts(int32_t chipKind, int n, int32_t raw, bool dualCoreVolta
   return static_cast<int32_t>(f.post * ((m * f.mul + f.add) / f.div) + f.offset);
 }
 
+int32_t VoltLimitMillivolts(int32_t chipKind, int n, int32_t raw, bool dualCoreVoltage,
+                            bool gl520Vin4Mode) {
+  constexpr int kLm8xInputs = 5;
+  constexpr int kGlVolt6 = 5;
+  const Inputs* inputs = FindInputs(chipKind);
+  if (inputs == nullptr) return RawToMillivolts(kind::LM78, n, raw, false);
+  if (inputs == &kLm8x && n >= kLm8xInputs) return raw;
+  if ((inputs == &kGl518 || inputs == &kGl520) && n == kGlVolt6 && !gl520Vin4Mode) return 0;
+  return RawToMillivolts(chipKind, n, raw, dualCoreVoltage);
+}
+
+bool InvertedVoltLimits(int32_t chipKind, int n) {
+  constexpr int kVolt6 = 5;
+  constexpr int kVolt7 = 6;
+  return (chipKind == kind::IT8712F && n == kVolt6) ||
+         ((chipKind == kind::IT8705F || chipKind == kind::IT8712F) && n == kVolt7);
+}
+
 }  // namespace kev

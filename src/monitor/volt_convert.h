@@ -14,4 +14,15 @@ int32_t AdjustVoltRaw(int32_t chipKind, int32_t raw);
 // first. Inputs without a formula give 0.
 int32_t RawToMillivolts(int32_t chipKind, int n, int32_t raw, bool dualCoreVoltage);
 
+// A raw voltage limit of Volt n+1 as millivolts, for showing limits: like
+// RawToMillivolts, but inputs the chip does not read still give a value
+// (LM81/LM87: the raw value itself; GL parts: Volt 6 only in its Vin4 mode;
+// chips without formulas: the LM78 ones).
+int32_t VoltLimitMillivolts(int32_t chipKind, int n, int32_t raw, bool dualCoreVoltage,
+                            bool gl520Vin4Mode);
+
+// Inputs whose upper and lower raw limits swap roles (negative rails that
+// read higher for a smaller magnitude): IT8712F Volt 6, ITE Volt 7.
+bool InvertedVoltLimits(int32_t chipKind, int n);
+
 }  // namespace kev

@@ -170,11 +170,10 @@ void TDisplay::buildMenu() {
   miInfo_ = item("miInfo", "Info");
   menu_->addSeparator()->setObjectName(QStringLiteral("N2"));
   miExit_ = item("miExit", "Exit");
-  // The settings window is not part of this program yet.
-  miSetting_->setEnabled(false);
 
   connect(miOpen_, &QAction::triggered, this, [this] { OpenWindow(false); });
   connect(miClose_, &QAction::triggered, this, [this] { CloseWindow(false); });
+  connect(miSetting_, &QAction::triggered, this, &TDisplay::miSettingClick);
   connect(miAbout_, &QAction::triggered, this, &TDisplay::miAboutClick);
   connect(miInfo_, &QAction::triggered, this, &TDisplay::miInfoClick);
   connect(miExit_, &QAction::triggered, this, [this] { close(); });
@@ -233,7 +232,8 @@ void TDisplay::onPanelPress(int channel, RowPress press) {
 }
 
 void TDisplay::RunStartup() {
-  startup_.Run(*ctx_, *core_.detect, *rows_, *this, core_.startup);
+  if (const auto report = startup_.Run(*ctx_, *core_.detect, *rows_, *this, core_.startup))
+    asmsMode_ = report->AsmsMode;
   refreshRows();
   // Without a tray the window is the only way in.
   if (!isVisible() && !(core_.trayAvailable && core_.trayAvailable())) OpenWindow(false);

@@ -125,6 +125,7 @@ class TDisplay : public QWidget, public StartupHost {
   void moveSnapped(QPoint topLeft);
   void setImage(int number);
   void miAboutClick();
+  void miSettingClick();
   void miInfoClick();
   bool inDragStrip(QPoint local) const;
 
@@ -152,6 +153,7 @@ class TDisplay : public QWidget, public StartupHost {
   bool topmost_ = false;
   bool cleanedUp_ = false;
   int dialogsOpen_ = 0;
+  uint32_t asmsMode_ = 0;  // the command line's board switch, for later detections
   std::optional<QPoint> dragOffset_;
 };
 

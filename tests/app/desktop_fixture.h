@@ -2,8 +2,10 @@
 // the test: the same session the program's entry builds, without its loop.
 #pragma once
 
+#include <QApplication>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -21,6 +23,19 @@ inline MonitorSettings CheckedSettings() {
   MonitorSettings s = DefaultSettings({1024, 768, 257, 357});
   for (int ch = 1; ch <= kChannelCount; ++ch) ChannelChecked(s, ch) = true;
   return s;
+}
+
+// Runs check on the next modal widget that opens; check ends it.
+inline void OnNextModal(const std::function<void(QWidget*)>& check) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [poll, check] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr) return;
+    poll->stop();
+    poll->deleteLater();
+    check(modal);
+  });
+  poll->start(10);
 }
 
 class Desktop {

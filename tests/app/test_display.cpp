@@ -13,6 +13,7 @@
 
 using kev::test::CheckedSettings;
 using kev::test::Desktop;
+using kev::test::OnNextModal;
 
 namespace {
 
@@ -26,19 +27,6 @@ class FakePower : public kev::SystemPower {
   }
   std::vector<kev::PowerAction> requests;
 };
-
-// Runs check on the next modal widget that opens; check ends it.
-void OnNextModal(const std::function<void(QWidget*)>& check) {
-  auto* poll = new QTimer;
-  QObject::connect(poll, &QTimer::timeout, [poll, check] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr) return;
-    poll->stop();
-    poll->deleteLater();
-    check(modal);
-  });
-  poll->start(10);
-}
 
 // The next check box after w in keyboard tab order.
 QWidget* NextTabStop(QWidget* w) {
