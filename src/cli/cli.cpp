@@ -1,11 +1,11 @@
 #include "cli/cli.h"
 
 #include <exception>
+#include <optional>
 #include <ostream>
 
+#include "cli/export.h"
 #include "cli/output.h"
-#include "detect/detect.h"
-#include "monitor/sampling.h"
 #include "report/profile.h"
 #include "report/summary.h"
 
@@ -14,10 +14,6 @@ namespace {
 
 constexpr uint64_t kFallbackIntervalMs = 1000;
 bool Stopped(const CliEnv& env) { return env.stopRequested && env.stopRequested(); }
-
-RowsSnapshot Snapshot(Session& s) {
-  return {s.rows(), s.channels(), s.settings(), s.context().numbers.decimalPoint};
-}
 
 uint64_t WatchInterval(Session& s, const CliOptions& o, std::ostream& err) {
   if (o.intervalMs) return *o.intervalMs;
@@ -28,25 +24,45 @@ uint64_t WatchInterval(Session& s, const CliOptions& o, std::ostream& err) {
   return kFallbackIntervalMs;
 }
 
-void Watch(Session& s, const CliOptions& o, const CliEnv& env, std::ostream& out,
-           std::ostream& err) {
+// Writes the metrics file of the sample in hand, if asked for. A path that
+// fails at once ends the run; a later failure is reported once and the
+// watch goes on.
+class MetricsFileWriter {
+ public:
+  MetricsFileWriter(Session& s, const CliOptions& o) : session_(s), options_(o) {}
+  bool Write(std::ostream& err) {
+    if (!options_.metricsFile) return true;
+    if (!exporter_) exporter_.emplace(session_, options_);
+    const std::string problem = exporter_->WriteMetricsFile(exporter_->Texts().metrics);
+    if (!problem.empty() && problem != lastProblem_) err << "kevatra-cli: " << problem << '\n';
+    lastProblem_ = problem;
+    return problem.empty();
+  }
+
+ private:
+  Session& session_;
+  const CliOptions& options_;
+  std::optional<SampleExport> exporter_;
+  std::string lastProblem_;
+};
+
+int Watch(Session& s, const CliOptions& o, const CliEnv& env, std::ostream& out,
+          std::ostream& err) {
   const uint64_t interval = WatchInterval(s, o, err);
   const auto now = [&] { return s.context().log.now ? s.context().log.now() : SystemLocalTime(); };
+  MetricsFileWriter metrics(s, o);
   // The start-up sequence has taken the first sample.
   out << FormatWatchLine(Snapshot(s), now()) << std::flush;
+  if (!metrics.Write(err)) return kExitFailure;
   for (uint64_t taken = 1; !o.count || taken < *o.count; ++taken) {
     SleepMs(env, interval);
     if (Stopped(env)) break;
-    if (s.board() != nullptr) s.board()->advanceMs(interval);
-    SampleAllChannels(s.context());
+    NextSample(s, interval);
     out << FormatWatchLine(Snapshot(s), now()) << std::flush;
     if (!out) break;  // nobody reads any more; the caller reports it
+    metrics.Write(err);
   }
-}
-
-// The chip as the information report names it.
-std::string_view ReportedChipName(Session& s) {
-  return ChipName(report::NamedChipKind(s.detect().chip.ChipKind, s.detect().pm));
+  return kExitOk;
 }
 
 std::string Profile(Session& s) {
@@ -62,13 +78,17 @@ std::string Profile(Session& s) {
 
 int RunCommand(Session& s, const CliOptions& o, const CliEnv& env, std::ostream& out,
                std::ostream& err) {
+  int code = kExitOk;
   switch (o.command) {
     case Command::Report:
       out << (o.json ? FormatReportJson(Snapshot(s), ReportedChipName(s), o.board)
                      : FormatReport(Snapshot(s)));
       break;
     case Command::Watch:
-      Watch(s, o, env, out, err);
+      code = Watch(s, o, env, out, err);
+      break;
+    case Command::Serve:
+      code = Serve(s, o, env, WatchInterval(s, o, err), err);
       break;
     case Command::Info:
       out << FormatSummary(report::GatherSummary(s.io()));
@@ -85,7 +105,7 @@ int RunCommand(Session& s, const CliOptions& o, const CliEnv& env, std::ostream&
     err << "kevatra-cli: " << error << '\n';
     return kExitFailure;
   }
-  return kExitOk;
+  return code;
 }
 
 // A command whose text did not reach its reader (a full disk, a closed

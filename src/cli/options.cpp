@@ -6,6 +6,8 @@
 #include <functional>
 #include <string_view>
 
+#include "cli/serve.h"
+
 namespace kev::cli {
 namespace {
 
@@ -15,8 +17,9 @@ struct CommandName {
   std::string_view name;
   Command command;
 };
-constexpr std::array<CommandName, 6> kCommands{{{"report", Command::Report},
+constexpr std::array<CommandName, 7> kCommands{{{"report", Command::Report},
                                                 {"watch", Command::Watch},
+                                                {"serve", Command::Serve},
                                                 {"info", Command::Info},
                                                 {"profile", Command::Profile},
                                                 {"help", Command::Help},
@@ -77,17 +80,30 @@ const std::vector<OptionSpec>& Options() {
       {"--settings", true, {}, Text(&CliOptions::settingsFile)},
       {"--save", false, {}, Flag(&CliOptions::save)},
       {"--json", false, {Command::Report}, Flag(&CliOptions::json)},
-      {"--actions", false, {Command::Report, Command::Watch}, Flag(&CliOptions::actions)},
-      {"--log", false, {Command::Report, Command::Watch}, Flag(&CliOptions::log)},
+      {"--actions",
+       false,
+       {Command::Report, Command::Watch, Command::Serve},
+       Flag(&CliOptions::actions)},
+      {"--log", false, {Command::Report, Command::Watch, Command::Serve}, Flag(&CliOptions::log)},
       {"--all", false, {}, Flag(&CliOptions::all)},
       {"--interval",
        true,
-       {Command::Watch},
+       {Command::Watch, Command::Serve},
        [](CliOptions& o, const std::string& v) { return ParseSeconds(v, o); }},
       {"--count",
        true,
        {Command::Watch},
        [](CliOptions& o, const std::string& v) { return ParseCount(v, o); }},
+      {"--metrics", true, {Command::Watch, Command::Serve}, Text(&CliOptions::metricsFile)},
+      {"--listen",
+       true,
+       {Command::Serve},
+       [](CliOptions& o, const std::string& v) {
+         ListenAddress where;
+         std::string error;
+         if (ParseListenAddress(v, where, error)) o.listen = v;
+         return error;
+       }},
   };
   return specs;
 }
@@ -172,7 +188,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     o.command = command->command;
     haveCommand = true;
   }
-  if (!haveCommand) return Fail(out, "no command given (report, watch, info or profile)");
+  if (!haveCommand) return Fail(out, "no command given (report, watch, serve, info or profile)");
   if (std::string e = CheckOptionsFit(used, o.command); !e.empty()) return Fail(out, e);
   return out;
 }
@@ -186,6 +202,8 @@ window shows them.
 Commands:
   report          start up once and print the 15 rows with their readings
   watch           print one line of readings per sample until interrupted
+  serve           sample on a timer and answer HTTP scrapes: GET /metrics
+                  (Prometheus text) and GET /readings.json (report --json)
   info            the eight lines of the hardware information summary
   profile         the hardware monitoring profile text
   help, version
@@ -200,15 +218,20 @@ Options:
   --all              sample all 15 channels, checked or not, for this run
                      (also the case while no settings were ever saved)
   --json             report: print the rows as JSON
-  --interval SECS    watch: sample every SECS seconds instead of IntervalTime
+  --interval SECS    watch, serve: sample every SECS seconds instead of
+                     IntervalTime
+  --metrics FILE     watch, serve: after each sample replace FILE with the
+                     readings in the Prometheus text format
+  --listen ADDR:PORT serve: listen there instead of 127.0.0.1:9715 (port 0:
+                     any free port; the address is printed on stderr)
   --count N          watch: stop after N samples
-  --actions          report, watch: run the error actions; otherwise they never
+  --actions          report, watch, serve: run the error actions; otherwise they never
                      fire. There is no window or dialog: the window action is
                      a note on stderr, the sound is the terminal bell, and a
                      shutdown or suspend counts down 10 seconds on stderr
                      (Ctrl+C cancels) before asking the login manager; on a
                      simulated board the real machine is never asked
-  --log              report, watch: append to the channel log files as set up
+  --log              report, watch, serve: append to the channel log files as set up
   /asms0 /asms1 /asms2  board-switch override, as for the monitor
   -h, --help         this text
   --version          print the version

@@ -8,7 +8,7 @@
 
 namespace kev::cli {
 
-enum class Command { Report, Watch, Info, Profile, Help, Version };
+enum class Command { Report, Watch, Serve, Info, Profile, Help, Version };
 
 struct CliOptions {
   Command command = Command::Help;
@@ -19,8 +19,10 @@ struct CliOptions {
   bool actions = false;                     // let error actions run
   bool log = false;                         // let channel logging run
   bool all = false;                         // sample every channel, checked or not, for this run
-  std::optional<uint64_t> intervalMs;       // watch: instead of IntervalTime
+  std::optional<uint64_t> intervalMs;       // watch, serve: instead of IntervalTime
   std::optional<uint64_t> count;            // watch: stop after this many samples
+  std::optional<std::string> metricsFile;   // watch, serve: exposition text after each sample
+  std::optional<std::string> listen;        // serve: ADDR:PORT instead of the loopback default
   std::vector<std::string> switches;        // "/asms0".."/asms2", handed to the start-up
 };
 

@@ -1,0 +1,95 @@
+#include "cli/export.h"
+
+#include <chrono>
+#include <ostream>
+
+#include "cli/cli.h"
+#include "cli/metrics.h"
+#include "detect/detect.h"
+#include "monitor/sampling.h"
+#include "settings/atomic_file.h"
+
+namespace kev::cli {
+namespace {
+
+// Readable by a collector running as another user.
+constexpr mode_t kMetricsFileMode = 0644;
+
+double SecondsSince1970() {
+  using namespace std::chrono;
+  return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+std::string HostPort(const ListenAddress& where, int port) {
+  const bool v6 = where.host.find(':') != std::string::npos;
+  return (v6 ? "[" + where.host + "]" : where.host) + ":" + std::to_string(port);
+}
+
+}  // namespace
+
+RowsSnapshot Snapshot(Session& s) {
+  return {s.rows(), s.channels(), s.settings(), s.context().numbers.decimalPoint};
+}
+
+std::string_view ReportedChipName(Session& s) {
+  return ChipName(report::NamedChipKind(s.detect().chip.ChipKind, s.detect().pm));
+}
+
+void NextSample(Session& s, uint64_t intervalMs) {
+  if (s.board() != nullptr) s.board()->advanceMs(intervalMs);
+  SampleAllChannels(s.context());
+}
+
+SampleExport::SampleExport(Session& s, const CliOptions& o)
+    : session_(s),
+      options_(o),
+      pmDevice_(PmDeviceName(s.io(), s.detect().pm.VendorDevice, s.detect().pm.Revision)) {}
+
+Published SampleExport::Texts() const {
+  const RowsSnapshot rows = Snapshot(session_);
+  const std::string_view chip = ReportedChipName(session_);
+  return {FormatMetrics(rows, {chip, pmDevice_, SecondsSince1970()}),
+          FormatReportJson(rows, chip, options_.board)};
+}
+
+std::string SampleExport::WriteMetricsFile(const std::string& metrics) const {
+  if (!options_.metricsFile) return {};
+  // A new file with an unpredictable name, renamed over the old one: a
+  // collector never reads half a sample, and no planted link is followed.
+  const SaveResult r = ReplaceFileExclusively(*options_.metricsFile, metrics, kMetricsFileMode);
+  return r.ok ? std::string() : "cannot write the metrics file: " + r.error;
+}
+
+int Serve(Session& s, const CliOptions& o, const CliEnv& env, uint64_t intervalMs,
+          std::ostream& err) {
+  ListenAddress where;
+  std::string problem;
+  if (o.listen) ParseListenAddress(*o.listen, where, problem);
+  const SampleExport exporter(s, o);
+  Published texts = exporter.Texts();
+  problem = exporter.WriteMetricsFile(texts.metrics);
+  MetricsServer server;
+  server.Publish(std::move(texts));
+  if (problem.empty()) server.Start(where, problem);
+  if (!problem.empty()) {
+    err << "kevatra-cli: " << problem << '\n';
+    return kExitFailure;
+  }
+  err << "kevatra-cli: serving http://" << HostPort(where, server.port()) << "/metrics\n"
+      << std::flush;
+  std::string lastProblem;
+  for (;;) {
+    SleepMs(env, intervalMs);
+    if (env.stopRequested && env.stopRequested()) break;
+    NextSample(s, intervalMs);
+    texts = exporter.Texts();
+    problem = exporter.WriteMetricsFile(texts.metrics);
+    if (!problem.empty() && problem != lastProblem) err << "kevatra-cli: " << problem << '\n';
+    lastProblem = problem;
+    server.Publish(std::move(texts));
+  }
+  server.Stop();
+  return kExitOk;
+}
+
+}  // namespace kev::cli
