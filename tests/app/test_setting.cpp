@@ -56,6 +56,7 @@ struct Open {
       env.settings = core.settings;
       env.detect = core.detect;
       env.os = core.os;
+      env.japanese = japanese;
       setting = std::make_unique<TSetting>(std::move(env));
       setting->show();
     }
@@ -80,6 +81,7 @@ struct Open {
   kev::ui::DisplayCore core;
   Desktop desktop;
   std::unique_ptr<TSetting> setting;
+  bool japanese = false;
 };
 
 void Type(QLineEdit* edit, const QString& text) {
@@ -212,7 +214,8 @@ class SettingTest : public QObject {
     o.bar(1)->setValue(100);
     o.box(3)->click();
     Type(o.edit(1), QStringLiteral("/elsewhere"));
-    o.find<QPushButton>("BitBtn2")->click();
+    QTest::keyClick(&o.dialog(), Qt::Key_Escape);  // Esc is Cancel
+    QVERIFY(o.dialog().isHidden());
     QCOMPARE(o.record(), expected);
   }
 
@@ -236,6 +239,13 @@ class SettingTest : public QObject {
       QCOMPARE(o.record().LogFileDirectory, missing + "/");
       QVERIFY(std::filesystem::is_directory(missing));
     }
+    s.LogFileDirectory = root.filePath(QStringLiteral("c")).toStdString();
+    Open ja(s);
+    ja.japanese = true;
+    QString text;
+    Answer(QMessageBox::No, &text);
+    ja.dialog();
+    QCOMPARE(text, QString::fromUtf8(kev::ui::kMissingFolderJa));
     std::string dir = missing;
     kev::ui::NormalizeLogDirectory(dir, true, [] { return false; });
     QCOMPARE(dir, missing + "/");
