@@ -83,6 +83,7 @@ void SampleBoard(benchmark::State& state, const std::string& name, bool logging)
     for (int c = 1; c <= kChannelCount; ++c) ChannelLogging(b->settings, c) = logging;
   }
   state.counters["port_accesses"] = static_cast<double>(accesses);
+  b.reset();  // the log writer finishes its queue before the folder goes
   std::filesystem::remove_all(logDir / name);
 }
 
