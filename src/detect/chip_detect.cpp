@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "detect/detect.h"
+#include "detect/port_policy.h"
 #include "hw/uit8712f.h"
 #include "hw/uns_isa.h"
 #include "hw/upc87366.h"
@@ -375,9 +376,13 @@ void DetectChip(PortIo& io, MonitorSettings& s, DetectState& st) {
   chip.FoundOnPort = false;
   chip.Gl520Vin4Mode = false;
 
-  int32_t port = s.MainChipPortAddress;
+  const int32_t stored = s.MainChipPortAddress;
+  const bool refused = st.SettingsPortRestricted && !SettingsPortAllowed(stored);
+  int32_t port = refused ? MonitorSettings{}.MainChipPortAddress : stored;
   const ChipIdentity id = IdentifyChip(io, st.pm, chip.MainSmbAddress, port);
   s.MainChipPortAddress = port;
+  // A stored port the program finds again on its own was not taken from the file.
+  st.RefusedSettingsPort = refused && port != stored ? stored : -1;
   chip.ChipVendor = id.ChipVendor;
   chip.ChipRevision = id.ChipRevision;
   chip.ChipKind = id.ChipKind;

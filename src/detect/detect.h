@@ -63,8 +63,10 @@ struct ChipIdentity {
 ChipIdentity IdentifyChip(PortIo& io, const PmDevice& pm, int32_t mainSmbAddress, int32_t& port);
 
 // Start-up step around IdentifyChip: uses and writes back
-// s.MainChipPortAddress, sets s.MainChipSMBUse on a first run without a port
-// chip, and fills st.chip (keeps MainSmbAddress / MainSmbFound).
+// s.MainChipPortAddress (in place of a stored port st.SettingsPortRestricted
+// refuses, the default, noted in st.RefusedSettingsPort), sets
+// s.MainChipSMBUse on a first run without a port chip, and fills st.chip
+// (keeps MainSmbAddress / MainSmbFound).
 void DetectChip(PortIo& io, MonitorSettings& s, DetectState& st);
 
 // Kind from vendor and chip revision; 0 for an unlisted vendor, -1 for a

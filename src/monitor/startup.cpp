@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "detect/detect.h"
+#include "detect/port_policy.h"
 #include "hw/uinit.h"
 #include "monitor/sampling.h"
 
@@ -50,6 +51,9 @@ std::optional<StartupReport> StartupSequence::Run(MonitorContext& ctx, DetectSta
   EnableIchSmbus(ctx.io);
   DetectPmDevice(ctx.io, s, report.AsmsMode, detect);
   DetectChip(ctx.io, s, detect);
+  if (detect.RefusedSettingsPort != -1) {
+    report.portRefusal = RefusedPortText(detect.RefusedSettingsPort);
+  }
   ConfigureChip(ctx.io, s, detect);
 
   rows.UpdateRowEnables();

@@ -44,8 +44,9 @@ struct StartupEnv {
 
 struct StartupReport {
   uint32_t AsmsMode = 0;
-  LoadResult load;       // which settings groups fell back to defaults
-  SaveResult autostart;  // not ok when a stale entry could not be removed
+  LoadResult load;          // which settings groups fell back to defaults
+  SaveResult autostart;     // not ok when a stale entry could not be removed
+  std::string portRefusal;  // a stored chip port detection left untouched, one line
 };
 
 // Runs the sequence at most once per object (one object per process).

@@ -183,6 +183,55 @@ TEST(ChipDetect, PortSettingOutsideThePortSpaceTouchesNoWrappedPort) {
   }
 }
 
+// With privilege given to a user who is not root, a stored port is used
+// only where monitoring chips sit or where the program finds a chip itself;
+// any other is never touched and the default is tried instead.
+TEST(ChipDetect, RestrictedStoredPortsAreUsedOnlyWhereMonitoringChipsSit) {
+  struct Case {
+    const char* what;
+    std::string board;
+    int32_t stored;
+    int32_t port;  // where detection leaves MainChipPortAddress
+    bool refused;
+    int32_t kind;
+  };
+  const std::string lm78 = PiixBoard(R"({"kind": "LM78", "isa": "0x290"})");
+  const Case cases[] = {
+      {"default block", lm78, 0x290, 0x290, false, kind::LM78},
+      {"another ISA block", PiixBoard(R"({"kind": "W83781D", "isa": "0x2A0"})"), 0x2A0, 0x2A0,
+       false, kind::W83781D},
+      {"Super-I/O monitor block", PiixBoard(R"({"kind": "IT8712F", "isa": "0xA00"})"), 0xA00, 0xA00,
+       false, kind::IT8712F},
+      {"stored configuration port", PiixBoard(R"({"kind": "PC87366", "config_port": "0x4E"})"),
+       0x4E, 0x4E, false, kind::PC87366},
+      {"monitor base the bridge announces",
+       R"({"south_bridge": {"kind": "VT82C686A"}, )"
+       R"("chips": [{"kind": "VT82C686A", "isa": "0xEC00"}]})",
+       0xEC00, 0xEC00, false, kind::VT82C686A},
+      {"serial port", lm78, 0x3F8, 0x290, true, kind::LM78},
+      {"disk controller", PiixBoard(R"({"kind": "LM78", "isa": "0x2A0"})"), 0x1F0, 0x290, true,
+       kind::Unknown},
+      {"block reaching into COM4", lm78, 0x2E2, 0x290, true, kind::LM78},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Found f(BoardFromJson(c.board));
+    ASSERT_TRUE(f.board);
+    f.s.MainChipPortAddress = c.stored;
+    f.st.SettingsPortRestricted = true;
+    DetectPmDevice(f.board->machine(), f.s, 0, f.st);
+    f.board->machine().startTrace();
+    DetectChip(f.board->machine(), f.s, f.st);
+    EXPECT_EQ(f.s.MainChipPortAddress, c.port);
+    EXPECT_EQ(f.st.RefusedSettingsPort, c.refused ? c.stored : -1);
+    EXPECT_EQ(f.st.chip.ChipKind, c.kind);
+    if (!c.refused) continue;
+    for (const sim::TraceEntry& e : f.board->machine().trace()) {
+      EXPECT_FALSE(e.port >= c.stored && e.port < c.stored + 8) << sim::ToString(e);
+    }
+  }
+}
+
 TEST(ChipDetect, SavedPc87366PortIsNotProbedAsAnIsaPairOnTheNextStart) {
   // The first start stores the configuration port 4Eh; as an index/data pair
   // it would be 53h/54h, the timer's control port alias.
