@@ -45,7 +45,7 @@ std::string RefusedPortText(int32_t port) {
   for (const PortBlock& b : kMonitorBlocks) {
     blocks += (blocks.empty() ? "" : ", ") + Hex(b.first) + "-" + Hex(b.last);
   }
-  return "the chip port " + Hex(port) +
+  return "The chip port " + Hex(port) +
          " from the settings is not used: the program runs with privilege given to a user "
          "who is not root, and then uses stored ports only where monitoring chips sit (" +
          blocks + "); " + Hex(MonitorSettings{}.MainChipPortAddress) + " is tried instead";

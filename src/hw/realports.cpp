@@ -78,10 +78,12 @@ bool RealPorts::lockedDown() const {
 #if KEV_REAL_PORTS
 
 bool RealPorts::requestAccess() {
+  if (granted_) return true;
   const int err = ioperm(0, kAllPorts, 1) == 0 ? 0 : errno;
   refusal_ = RefusalFromErrno(err, err == EPERM && lockedDown());
   reason_ = RefusalText(refusal_, err);
-  return refusal_ == PortAccessRefusal::None;
+  granted_ = refusal_ == PortAccessRefusal::None;
+  return granted_;
 }
 
 uint8_t RealPorts::inb(uint16_t port) { return ::inb(port); }

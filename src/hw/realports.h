@@ -42,6 +42,8 @@ class RealPorts : public PortIo {
   void outw(uint16_t port, uint16_t value) override;
   void outl(uint16_t port, uint32_t value) override;
 
+  // Once granted, later requests answer yes without asking the kernel: the
+  // grant outlives the capability the program gives up after it.
   bool requestAccess() override;
   std::string refusalReason() const override { return reason_; }
   PortAccessRefusal refusal() const { return refusal_; }
@@ -50,6 +52,7 @@ class RealPorts : public PortIo {
   bool lockedDown() const;
 
   std::string lockdownPath_;
+  bool granted_ = false;
   PortAccessRefusal refusal_ = PortAccessRefusal::None;
   std::string reason_;
 };

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -68,6 +69,15 @@ QFont RowFont(bool bold) {
   f.setPixelSize(kFontPixels);
   f.setBold(bold);
   return f;
+}
+
+// Said without stopping the start-up: the monitor runs on meanwhile.
+void ShowPortRefusal(const std::string& text, QWidget* parent) {
+  auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Kevatra"),
+                              QString::fromStdString(text), QMessageBox::Ok, parent);
+  box->setObjectName(QStringLiteral("PortRefusal"));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->show();
 }
 
 }  // namespace
@@ -232,8 +242,10 @@ void TDisplay::onPanelPress(int channel, RowPress press) {
 }
 
 void TDisplay::RunStartup() {
-  if (const auto report = startup_.Run(*ctx_, *core_.detect, *rows_, *this, core_.startup))
+  if (const auto report = startup_.Run(*ctx_, *core_.detect, *rows_, *this, core_.startup)) {
     asmsMode_ = report->AsmsMode;
+    if (!report->portRefusal.empty()) ShowPortRefusal(report->portRefusal, this);
+  }
   refreshRows();
   // Without a tray the window is the only way in.
   if (!isVisible() && !(core_.trayAvailable && core_.trayAvailable())) OpenWindow(false);

@@ -2,10 +2,12 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 
 #include "detect/detect.h"
+#include "detect/port_policy.h"
 #include "monitor/fan_channel.h"
 #include "ui/track_bar.h"
 
@@ -151,6 +153,11 @@ void TSetting::BitBtn1Click() {
   if (env_.io != nullptr && env_.detect != nullptr) {
     DetectPmDevice(*env_.io, s_, env_.asmsMode, *env_.detect);
     DetectChip(*env_.io, s_, *env_.detect);
+    if (env_.detect->RefusedSettingsPort != -1) {
+      QMessageBox::warning(
+          this, QStringLiteral("Kevatra"),
+          QString::fromStdString(RefusedPortText(env_.detect->RefusedSettingsPort)));
+    }
     ConfigureChip(*env_.io, s_, *env_.detect);
   }
   accept();

@@ -57,6 +57,18 @@ class DisplayTest : public QObject {
     QCOMPARE(Accesses(d), before);
   }
 
+  // Privilege given to a user who is not root: a stored port on a serial
+  // port is not used, and the user is told while the monitor runs on.
+  void restrictedStoredPortIsRefusedWithAWarning() {
+    kev::MonitorSettings s = CheckedSettings();
+    s.MainChipPortAddress = 0x3F8;
+    Desktop d(s, "demo", [](kev::ui::DisplayCore& c) { c.detect->SettingsPortRestricted = true; });
+    d.display().RunStartup();
+    QVERIFY(d.find<QMessageBox>("PortRefusal")->text().contains(QLatin1String("3F8h")));
+    QCOMPARE(d.settings().MainChipPortAddress, 0x290);
+    QVERIFY(d.panel(1).endsWith(QLatin1String("RPM")));
+  }
+
   void opensWhenItWasOpenAndRefreshesOnDemand() {
     kev::MonitorSettings s = CheckedSettings();
     s.MonitorWindowMode = true;
