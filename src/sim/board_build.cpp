@@ -2,6 +2,7 @@
 #include <map>
 #include <stdexcept>
 
+#include "sim/board_image.h"
 #include "sim/board_spec.h"
 #include "sim/chips.h"
 #include "sim/integrated.h"
@@ -22,11 +23,9 @@ constexpr uint8_t kSis5595MonitorReg = 0x68;
 constexpr uint16_t kIsaBaseMask = 0xFFF8;
 constexpr unsigned kLastIntegratedReg = 0x7F;  // ITE, VIA and SiS 5595: 128 registers
 constexpr unsigned kLastReg = 0xFF;
+constexpr uint8_t kWinbondVendorReg = 0x4F;  // the 16-bit register of the banked parts
 
-struct Failed {
-  std::string field;
-  std::string message;
-};
+using Failed = BuildFailure;
 
 bool IsVia(std::string_view k) { return k == "VT82C686A" || k == "VT82C686B" || k == "VT8231"; }
 bool IsIte(std::string_view k) { return k == "IT8705F" || k == "IT8712F"; }
@@ -82,6 +81,21 @@ void ApplyIntegratedRegisters(const ChipSpec& c, Model& m) {
   ApplyRegisters(
       c, kLastIntegratedReg, [&m](uint8_t i, uint8_t v) { m.setReg(i, v); },
       [&m](uint8_t i) { return m.reg(i); });
+  ApplyImage(c, {[&m](int, uint8_t i) { return m.reg(i); },
+                 [&m](int, uint8_t i, uint8_t v) { m.setReg(i, v); },
+                 m.image(),
+                 {},
+                 kLastIntegratedReg});
+}
+
+// Fields only one family understands.
+void RefuseForeignImages(const ChipSpec& c) {
+  const Pc87366Image& p = c.pcImage;
+  const bool pc = c.kind == "PC87366";
+  if (!pc && (!p.ldn.empty() || !p.fsm.empty() || !p.vlm.empty() || !p.tms.empty()))
+    throw Failed{c.path, "ldn, fsm, vlm and tms are for the PC87366 only"};
+  if (!c.smbusWords.empty() && (!c.smbus || IsIte(c.kind)))
+    throw Failed{c.path + ".smbus_words", "needs a chip on the SMBus (not an ITE part)"};
 }
 
 void ApplyInputs(HwmonInputs& in, const ChipSpec& c) {
@@ -103,6 +117,7 @@ class Builder {
       AddHostBridge(board_, *spec_.host);
     }
     if (spec_.south) south_ = AddSouthBridge(board_, southSetup());
+    ApplyPciImages(spec_, board_);
     if (spec_.superio) addWinbondSuperIo(*spec_.superio);
     for (const ChipSpec& c : spec_.chips) addChip(c);
     applyFaults();
@@ -157,7 +172,9 @@ class Builder {
     b.vlm = c.vlmBase.value_or(b.vlm);
     b.tms = c.tmsBase.value_or(b.tms);
     if (!c.registers.empty()) throw Failed{c.path + ".registers", "not supported for PC87366"};
-    return board_.make<Pc87366>(board_.machine(), port, b);
+    auto& chip = board_.make<Pc87366>(board_.machine(), port, b);
+    ApplyPc87366Image(c, chip);
+    return chip;
   }
 
   HwmonInputs& addIte(const ChipSpec& c) {
@@ -188,6 +205,10 @@ class Builder {
     ApplyRegisters(
         c, kLastReg, [&chip](uint8_t i, uint8_t v) { chip.setReg(0, i, v); },
         [&chip](uint8_t i) { return chip.reg(0, i); });
+    const std::vector<uint8_t> words = WordRegisters(c.kind);
+    ApplyImage(c, {[&chip](int b, uint8_t i) { return chip.reg(b, i); },
+                   [&chip](int b, uint8_t i, uint8_t v) { chip.setReg(b, i, v); }, chip.image(),
+                   words, kLastReg, !words.empty() && words.front() == kWinbondVendorReg});
     try {
       if (c.isa) {
         claims_.port(*c.isa, c.path + ".isa", c.path);
@@ -204,6 +225,7 @@ class Builder {
   }
 
   void addChip(const ChipSpec& c) {
+    RefuseForeignImages(c);
     HwmonInputs* in = nullptr;
     if (c.kind == "SiS5595" || IsVia(c.kind))
       in = &addIntegrated(c);

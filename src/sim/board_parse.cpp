@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <sstream>
 
 #include "sim/board_spec.h"
 
@@ -153,6 +154,92 @@ std::vector<RegSetting> ParseRegisters(const json& v, const std::string& path) {
   return out;
 }
 
+// An image value: "0x7F", "7Fh", "7F", "0x1A80", "XX", "5CXX" or an integer.
+ImageValue ParseImageValue(const json& v, const std::string& path) {
+  ImageValue out;
+  out.field = path;
+  if (v.is_number_integer()) {
+    out.value = static_cast<uint16_t>(Number(v, path, 0xFFFF));
+    return out;
+  }
+  if (!v.is_string())
+    throw Bad{path, std::string("expected a register value such as \"0x7F\" or \"XX\", got ") +
+                        v.type_name()};
+  std::string s = v.get<std::string>();
+  if (s.size() > 2 && (s.rfind("0x", 0) == 0 || s.rfind("0X", 0) == 0))
+    s = s.substr(2);
+  else if (s.size() > 1 && (s.back() == 'h' || s.back() == 'H'))
+    s.pop_back();
+  if (s.size() != 2 && s.size() != 4)
+    throw Bad{path, "\"" + v.get<std::string>() + "\" is not a byte (2 hex digits) or word (4)"};
+  out.digits = static_cast<int>(s.size());
+  for (size_t i = 0; i < s.size(); i += 2) {
+    const std::string pair = s.substr(i, 2);
+    const int byte = static_cast<int>((s.size() - i) / 2 - 1);  // 1: high byte of a word
+    out.value = static_cast<uint16_t>(out.value << 8);
+    if (pair == "XX" || pair == "xx") {
+      out.failed |= static_cast<uint8_t>(1 << byte);
+      continue;
+    }
+    char* end = nullptr;
+    const long n = std::strtol(pair.c_str(), &end, 16);
+    if (*end != '\0' || pair.find_first_of("+- ") != std::string::npos)
+      throw Bad{path, "\"" + v.get<std::string>() + "\" is not a hexadecimal value or XX"};
+    out.value = static_cast<uint16_t>(out.value | n);
+  }
+  return out;
+}
+
+// { "0x20": value, ... }: each register once.
+std::vector<ImageValue> ParseImage(const json& v, const std::string& path, int bank) {
+  Obj o(v, path);
+  std::vector<ImageValue> out;
+  for (auto it = v.begin(); it != v.end(); ++it) {
+    const std::string at = o.at(it.key());
+    const auto reg = static_cast<uint8_t>(Number(json(it.key()), at, 0xFF));
+    for (const ImageValue& r : out)
+      if (r.index == reg) throw Bad{at, "names the same register as " + r.field};
+    ImageValue iv = ParseImageValue(*it, at);
+    iv.index = reg;
+    iv.bank = bank;
+    out.push_back(iv);
+  }
+  return out;
+}
+
+// { "1": { registers }, ... } with banks first..last.
+std::vector<ImageValue> ParseBanked(const json& v, const std::string& path, int first, int last) {
+  Obj o(v, path);
+  std::vector<ImageValue> out;
+  for (auto it = v.begin(); it != v.end(); ++it) {
+    const std::string at = o.at(it.key());
+    const auto bank = static_cast<int>(Number(json(it.key()), at, 0xFF));
+    if (bank < first || bank > last)
+      throw Bad{at, "bank " + std::to_string(bank) + " is outside " + std::to_string(first) + ".." +
+                        std::to_string(last)};
+    for (ImageValue& r : ParseImage(*it, at, bank)) out.push_back(std::move(r));
+  }
+  return out;
+}
+
+void ParseChipImage(Obj& o, ChipSpec& c) {
+  if (const json* r = o.opt("image")) c.image = ParseImage(*r, o.at("image"), 0);
+  if (const json* r = o.opt("banks"))
+    for (ImageValue& b : ParseBanked(*r, o.at("banks"), 1, 7)) c.image.push_back(std::move(b));
+  if (const json* r = o.opt("smbus_words")) c.smbusWords = ParseImage(*r, o.at("smbus_words"), 0);
+  if (const json* r = o.opt("ldn")) {
+    Obj l(*r, o.at("ldn"));
+    for (auto it = r->begin(); it != r->end(); ++it) {
+      const std::string at = l.at(it.key());
+      const auto ldn = static_cast<uint8_t>(Number(json(it.key()), at, 0xFF));
+      c.pcImage.ldn.emplace_back(ldn, ParseImage(*it, at, 0));
+    }
+  }
+  if (const json* r = o.opt("fsm")) c.pcImage.fsm = ParseImage(*r, o.at("fsm"), 0);
+  if (const json* r = o.opt("vlm")) c.pcImage.vlm = ParseBanked(*r, o.at("vlm"), 0, 13);
+  if (const json* r = o.opt("tms")) c.pcImage.tms = ParseBanked(*r, o.at("tms"), 0, 2);
+}
+
 void ParseInputs(Obj& o, ChipSpec& c, const PinCounts& pins) {
   auto check = [&](const std::string& key, size_t n, int max) {
     if (n > static_cast<size_t>(max))
@@ -224,6 +311,7 @@ ChipSpec ParseChip(const json& v, const std::string& path) {
   if (const json* a = o.opt("ec_active")) c.ecActive = Flag(*a, o.at("ec_active"));
   if (const json* a = o.opt("vanished")) c.vanished = Flag(*a, o.at("vanished"));
   if (const json* r = o.opt("registers")) c.registers = ParseRegisters(*r, o.at("registers"));
+  ParseChipImage(o, c);
   ParseInputs(o, c, *pins);
   o.finish();
   return c;
@@ -337,6 +425,46 @@ class FieldTracker {
   std::vector<Frame> frames_;
 };
 
+// { "bus": 0, "device": 7, "function": 3, "config": [ "86 80 13 71", ... ] }
+PciImage ParsePciImage(const json& v, const std::string& path) {
+  Obj o(v, path);
+  PciImage f;
+  f.field = path;
+  f.bus = static_cast<uint8_t>(Number(o.req("bus"), o.at("bus"), 0xFF));
+  f.device = static_cast<uint8_t>(Number(o.req("device"), o.at("device"), 31));
+  f.function = static_cast<uint8_t>(Number(o.req("function"), o.at("function"), 7));
+  const std::string at = o.at("config");
+  const json& lines = Array(o.req("config"), at);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string line = Text(lines[i], at + "[" + std::to_string(i) + "]");
+    std::istringstream words(line);
+    std::string w;
+    while (words >> w) {
+      char* end = nullptr;
+      const long n = std::strtol(w.c_str(), &end, 16);
+      if (w.size() != 2 || *end != '\0' || w.find_first_of("+-") != std::string::npos)
+        throw Bad{at + "[" + std::to_string(i) + "]", "\"" + w + "\" is not a hexadecimal byte"};
+      f.bytes.push_back(static_cast<uint8_t>(n));
+    }
+  }
+  if (f.bytes.empty() || f.bytes.size() > 256)
+    throw Bad{at, "holds " + std::to_string(f.bytes.size()) + " bytes, expected 1 to 256"};
+  o.finish();
+  return f;
+}
+
+std::vector<PciImage> ParsePci(const json& v) {
+  std::vector<PciImage> out;
+  for (size_t i = 0; i < Array(v, "pci").size(); ++i) {
+    PciImage f = ParsePciImage(v[i], "pci[" + std::to_string(i) + "]");
+    for (const PciImage& g : out)
+      if (g.bus == f.bus && g.device == f.device && g.function == f.function)
+        throw Bad{f.field, "names the same function as " + g.field};
+    out.push_back(std::move(f));
+  }
+  return out;
+}
+
 BoardSpec ParseRoot(const json& root) {
   Obj o(root, "");
   BoardSpec b;
@@ -346,6 +474,8 @@ BoardSpec ParseRoot(const json& root) {
   if (const json* s = o.opt("south_bridge")) b.south = ParseSouth(*s, "south_bridge");
   if (const json* s = o.opt("superio")) b.superio = ParseSuperIo(*s, "superio");
   if (const json* f = o.opt("faults")) b.faults = ParseFaults(*f, "faults");
+  if (const json* f = o.opt("pci")) b.pci = ParsePci(*f);
+  if (const json* f = o.opt("pci_complete")) b.pciComplete = Flag(*f, "pci_complete");
   const json& chips = Array(o.req("chips"), "chips");
   std::set<std::string> ids;
   for (size_t i = 0; i < chips.size(); ++i) {

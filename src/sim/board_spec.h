@@ -21,6 +21,30 @@ struct RegSetting {
   std::string field;  // "chips[0].registers.0x16"
 };
 
+// One register of a replayed image: a byte or a 16-bit word (first byte
+// on the bus high), either byte of which may be a failed read.
+struct ImageValue {
+  int bank = 0;
+  uint8_t index = 0;
+  int digits = 0;  // 2 or 4 as written; 0 for a JSON integer
+  uint16_t value = 0;
+  uint8_t failed = 0;  // bit 0: low byte, bit 1: high byte
+  std::string field;
+};
+
+// PC87366 register images by area.
+struct Pc87366Image {
+  std::vector<std::pair<uint8_t, std::vector<ImageValue>>> ldn;  // logical device, registers
+  std::vector<ImageValue> fsm;
+  std::vector<ImageValue> vlm, tms;  // bank = channel bank
+};
+
+struct PciImage {
+  uint8_t bus = 0, device = 0, function = 0;
+  std::vector<uint8_t> bytes;  // from offset 00h
+  std::string field;
+};
+
 struct ChipSpec {
   std::string id;
   std::string kind;
@@ -34,6 +58,9 @@ struct ChipSpec {
   std::vector<Signal> temps;
   std::vector<VoltInput> volts;
   std::vector<RegSetting> registers;  // power-on values the BIOS left
+  std::vector<ImageValue> image;      // replayed dump; Winbond banks in bank
+  std::vector<ImageValue> smbusWords;
+  Pc87366Image pcImage;
   bool vanished = false;
 };
 
@@ -57,6 +84,8 @@ struct BoardSpec {
   std::optional<SuperIoSpec> superio;
   std::vector<ChipSpec> chips;
   FaultSpec faults;
+  std::vector<PciImage> pci;
+  bool pciComplete = false;
 };
 
 // Reads the JSON text; errors name the field. Never throws.

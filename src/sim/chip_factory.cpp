@@ -131,8 +131,14 @@ void MonitorChip::ioWrite8(uint16_t port, uint8_t value) {
 }
 
 std::optional<uint8_t> MonitorChip::smbReadByte(uint8_t command) {
-  if (vanished()) return std::nullopt;
+  if (vanished() || image_.failed(imageBank(selectedBank(), command), command)) return std::nullopt;
   return hostRead(command);
+}
+
+std::optional<uint16_t> MonitorChip::smbReadWord(uint8_t command) {
+  if (vanished()) return std::nullopt;
+  if (auto held = image_.word(command)) return *held;
+  return readWord(command);
 }
 
 bool MonitorChip::smbWriteByte(uint8_t command, uint8_t value) {

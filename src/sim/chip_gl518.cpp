@@ -104,7 +104,7 @@ void Gl518Model::measure() {
   word(kRegFanCount) = static_cast<uint16_t>(fan1 << 8 | fan2);
 }
 
-uint8_t Gl518Model::reg(int bank, uint8_t index) {
+uint8_t Gl518Model::peek(int bank, uint8_t index) {
   measure();
   if (!regs_.present(index)) return kUndecoded;
   if (!isWord(index)) return regs_.get(index);
@@ -139,11 +139,10 @@ void Gl518Model::hostWrite(uint8_t index, uint8_t value) {
   regs_.write(index, value);
 }
 
-std::optional<uint16_t> Gl518Model::smbReadWord(uint8_t command) {
-  if (vanished()) return std::nullopt;
+std::optional<uint16_t> Gl518Model::readWord(uint8_t command) {
   if (!isWord(command)) return SmbusSlave::smbReadWord(command);
-  measure();
-  return word(command);
+  if (image().failed(0, command) || image().failed(1, command)) return std::nullopt;
+  return static_cast<uint16_t>(reg(0, command) << 8 | reg(1, command));
 }
 
 bool Gl518Model::smbWriteWord(uint8_t command, uint16_t value) {

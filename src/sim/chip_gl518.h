@@ -15,12 +15,12 @@ class Gl518Model : public MonitorChip {
   Gl518Model(ChipModelKind kind, const SimClock& clock);
 
   // Word registers 07h-0Ch peek as bank 0 = high byte, bank 1 = low byte.
-  uint8_t reg(int bank, uint8_t index) override;
+  uint8_t peek(int bank, uint8_t index) override;
   void setReg(int bank, uint8_t index, uint8_t value) override;
   // A byte access to a word register reaches its high byte.
   uint8_t hostRead(uint8_t index) override;
   void hostWrite(uint8_t index, uint8_t value) override;
-  std::optional<uint16_t> smbReadWord(uint8_t command) override;
+  std::optional<uint16_t> readWord(uint8_t command) override;
   bool smbWriteWord(uint8_t command, uint16_t value) override;
 
  private:

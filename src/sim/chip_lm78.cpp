@@ -80,7 +80,7 @@ uint8_t Lm78Id(ChipModelKind k) {
 }
 }  // namespace
 
-uint8_t LmStyleChip::reg(int bank, uint8_t index) {
+uint8_t LmStyleChip::peek(int bank, uint8_t index) {
   if (running()) measure();
   RegFile& f = file(bank, index);
   return f.present(index) ? f.get(index) : kUndecoded;

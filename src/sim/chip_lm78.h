@@ -14,7 +14,7 @@ class LmStyleChip : public MonitorChip {
  public:
   using MonitorChip::MonitorChip;
 
-  uint8_t reg(int bank, uint8_t index) override;
+  uint8_t peek(int bank, uint8_t index) override;
   void setReg(int bank, uint8_t index, uint8_t value) override;
   uint8_t hostRead(uint8_t index) override;
   void hostWrite(uint8_t index, uint8_t value) override;
@@ -39,7 +39,6 @@ class LmStyleChip : public MonitorChip {
   static constexpr double kVoltStep = 0.016;
 
   virtual RegFile& file(int /*bank*/, uint8_t /*index*/) { return regs_; }
-  virtual int selectedBank() const { return 0; }
   // Brings the measured registers up to date with the inputs.
   virtual void measure() = 0;
   virtual void afterWrite(uint8_t /*index*/) {}

@@ -81,7 +81,7 @@ void Lm80Model::measure() {
   regs_.set(kRegFan2, FanToReg(*this, 1, kFanClockHz, div(kFan2Shift)));
 }
 
-uint8_t Lm80Model::reg(int /*bank*/, uint8_t index) {
+uint8_t Lm80Model::peek(int /*bank*/, uint8_t index) {
   const auto i = static_cast<uint8_t>(index & kAddressBits);
   if (running()) measure();
   return regs_.present(i) ? regs_.get(i) : kUndecoded;

@@ -13,7 +13,7 @@ class Lm80Model : public MonitorChip {
  public:
   explicit Lm80Model(const SimClock& clock);
 
-  uint8_t reg(int bank, uint8_t index) override;
+  uint8_t peek(int bank, uint8_t index) override;
   void setReg(int bank, uint8_t index, uint8_t value) override;
   uint8_t hostRead(uint8_t index) override;
   void hostWrite(uint8_t index, uint8_t value) override;

@@ -55,7 +55,7 @@ uint16_t Lm75Model::word(int reg) {
 
 void Lm75Model::setWord(int reg, uint16_t value) { words_[static_cast<size_t>(reg)] = value; }
 
-uint8_t Lm75Model::reg(int bank, uint8_t index) {
+uint8_t Lm75Model::peek(int bank, uint8_t index) {
   const int r = index & kPointerMask;
   if (r == kLm75ConfigReg) return config_;
   if (r > kLm75Over) return kUndecoded;
@@ -78,12 +78,20 @@ uint8_t Lm75Model::hostRead(uint8_t index) { return reg(0, index); }
 void Lm75Model::hostWrite(uint8_t index, uint8_t value) { Lm75WriteByte(*this, index, value); }
 
 std::optional<uint8_t> Lm75Model::smbReadByte(uint8_t command) {
+  if (answering() && image().held(0, command)) {
+    if (image().failed(0, command)) return std::nullopt;
+    return reg(0, command);
+  }
   return Lm75ReadByte(*this, command);
 }
 bool Lm75Model::smbWriteByte(uint8_t command, uint8_t value) {
   return Lm75WriteByte(*this, command, value);
 }
-std::optional<uint16_t> Lm75Model::smbReadWord(uint8_t command) {
+std::optional<uint16_t> Lm75Model::readWord(uint8_t command) {
+  if (image().held(0, command) || image().held(1, command)) {
+    if (image().failed(0, command) || image().failed(1, command)) return std::nullopt;
+    return static_cast<uint16_t>(reg(0, command) << 8 | reg(1, command));
+  }
   return Lm75ReadWord(*this, command);
 }
 bool Lm75Model::smbWriteWord(uint8_t command, uint16_t value) {
@@ -111,7 +119,7 @@ uint8_t Max1617Model::status() const {
   return s;
 }
 
-uint8_t Max1617Model::reg(int /*bank*/, uint8_t index) {
+uint8_t Max1617Model::peek(int /*bank*/, uint8_t index) {
   measure(false);
   switch (index) {
     case kRdLocal:

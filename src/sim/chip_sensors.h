@@ -15,13 +15,13 @@ class Lm75Model : public MonitorChip, private Lm75Registers {
  public:
   explicit Lm75Model(const SimClock& clock);
 
-  uint8_t reg(int bank, uint8_t index) override;
+  uint8_t peek(int bank, uint8_t index) override;
   void setReg(int bank, uint8_t index, uint8_t value) override;
   uint8_t hostRead(uint8_t index) override;
   void hostWrite(uint8_t index, uint8_t value) override;
   std::optional<uint8_t> smbReadByte(uint8_t command) override;
   bool smbWriteByte(uint8_t command, uint8_t value) override;
-  std::optional<uint16_t> smbReadWord(uint8_t command) override;
+  std::optional<uint16_t> readWord(uint8_t command) override;
   bool smbWriteWord(uint8_t command, uint16_t value) override;
 
  private:
@@ -44,7 +44,7 @@ class Max1617Model : public MonitorChip {
  public:
   explicit Max1617Model(const SimClock& clock);
 
-  uint8_t reg(int bank, uint8_t index) override;
+  uint8_t peek(int bank, uint8_t index) override;
   void setReg(int bank, uint8_t index, uint8_t value) override;
   uint8_t hostRead(uint8_t index) override;
   void hostWrite(uint8_t index, uint8_t value) override;

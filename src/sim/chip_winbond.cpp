@@ -224,8 +224,14 @@ RegFile& WinbondModel::file(int bank, uint8_t index) {
 
 int WinbondModel::selectedBank() const { return regs_.get(kRegBank) & kBankMask; }
 
-uint8_t WinbondModel::reg(int bank, uint8_t index) {
-  if (index != kRegVendor) return LmStyleChip::reg(bank, index);
+// Banked registers by bank; the vendor ID by the byte HBACS selects.
+int WinbondModel::imageBank(int bank, uint8_t index) const {
+  if (index == kRegVendor) return (regs_.get(kRegBank) & kVendorHighByte) != 0 ? 0 : 1;
+  return index < kBankedFirst || index > kBankedLast ? 0 : bank & kBankMask;
+}
+
+uint8_t WinbondModel::peek(int bank, uint8_t index) {
+  if (index != kRegVendor) return LmStyleChip::peek(bank, index);
   const bool high = (regs_.get(kRegBank) & kVendorHighByte) != 0;
   return static_cast<uint8_t>(high ? part_.vendorId >> 8 : part_.vendorId);
 }

@@ -20,7 +20,7 @@ class WinbondModel : public LmStyleChip {
   WinbondModel(ChipModelKind kind, const SimClock& clock);
   ~WinbondModel() override;
 
-  uint8_t reg(int bank, uint8_t index) override;
+  uint8_t peek(int bank, uint8_t index) override;
   // The SMBus address a sub-client (0: temperature 2, 1: temperature 3)
   // answers at, or none while it is disabled or the chip is not on a bus.
   std::optional<uint8_t> subclientAddress(int n) const;
@@ -28,6 +28,7 @@ class WinbondModel : public LmStyleChip {
  protected:
   RegFile& file(int bank, uint8_t index) override;
   int selectedBank() const override;
+  int imageBank(int bank, uint8_t index) const override;
   void measure() override;
   void afterWrite(uint8_t index) override;
   void onSmbusPlaced() override { placeSubclients(); }

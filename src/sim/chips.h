@@ -48,6 +48,7 @@
 
 #include "sim/hwmon_inputs.h"
 #include "sim/machine.h"
+#include "sim/register_image.h"
 #include "sim/smbus.h"
 
 namespace kev::sim {
@@ -115,7 +116,14 @@ class MonitorChip : public IoDevice, public SmbusSlave, public HwmonInputs {
 
   // Register peek/poke for tests and board set-up. bank counts only on the
   // Winbond parts (0-7); other parts ignore it.
-  virtual uint8_t reg(int bank, uint8_t index) = 0;
+  // A register a replayed image holds reads as held, whatever the model has.
+  uint8_t reg(int bank, uint8_t index) {
+    const int b = imageBank(bank, index);
+    return image_.held(b, index) ? image_.read(b, index, 0) : peek(bank, index);
+  }
+  // The image key of a peek: the bank for banked registers, the byte of a
+  // 16-bit register (0 high, 1 low), else 0.
+  virtual int imageBank(int bank, uint8_t /*index*/) const { return bank; }
   virtual void setReg(int bank, uint8_t index, uint8_t value) = 0;
 
   // Host access as the chip's interface logic sees it (bank in force, read-only
@@ -129,6 +137,11 @@ class MonitorChip : public IoDevice, public SmbusSlave, public HwmonInputs {
   // SmbusSlave: the same register file.
   std::optional<uint8_t> smbReadByte(uint8_t command) override;
   bool smbWriteByte(uint8_t command, uint8_t value) override;
+  // A word the image holds answers first; the part's own word read after.
+  std::optional<uint16_t> smbReadWord(uint8_t command) override;
+
+  // Registers replayed from a dump (see RegisterImage).
+  RegisterImage& image() { return image_; }
 
  protected:
   // The chip moved its own serial address (register 48h of the LM78 kind).
@@ -136,6 +149,13 @@ class MonitorChip : public IoDevice, public SmbusSlave, public HwmonInputs {
   SmbusBus* bus() const { return bus_; }
   // Called after the chip was attached to a bus (sub-client placement).
   virtual void onSmbusPlaced() {}
+  // The model's own register peek, behind any held image.
+  virtual uint8_t peek(int bank, uint8_t index) = 0;
+  // The bank host accesses reach now (Winbond parts).
+  virtual int selectedBank() const { return 0; }
+  virtual std::optional<uint16_t> readWord(uint8_t command) {
+    return SmbusSlave::smbReadWord(command);
+  }
 
  private:
   ChipModelKind kind_;
@@ -143,6 +163,7 @@ class MonitorChip : public IoDevice, public SmbusSlave, public HwmonInputs {
   std::optional<uint8_t> smbAddress_;
   SmbusBus* bus_ = nullptr;
   uint8_t isaIndex_ = 0;
+  RegisterImage image_;
 };
 
 // A new chip of the kind in its power-on state, on no bus yet.

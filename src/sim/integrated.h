@@ -9,6 +9,7 @@
 #include "sim/hwmon_inputs.h"
 #include "sim/machine.h"
 #include "sim/pci.h"
+#include "sim/register_image.h"
 
 namespace kev::sim {
 
@@ -22,6 +23,7 @@ class Sis5595Monitor : public IoDevice, public HwmonInputs {
   // Peek with measured registers brought up to date; poke stores as is.
   uint8_t reg(uint8_t index);
   void setReg(uint8_t index, uint8_t v) { regs_[index & 0x7F] = v; }
+  RegisterImage& image() { return image_; }
 
   uint8_t ioRead8(uint16_t port) override;
   void ioWrite8(uint16_t port, uint8_t value) override;
@@ -31,6 +33,7 @@ class Sis5595Monitor : public IoDevice, public HwmonInputs {
   SimMachine& machine_;
   uint16_t base_;
   std::array<uint8_t, 0x80> regs_{};
+  RegisterImage image_;
   uint8_t index_ = 0;
   int unsettledTempReads_ = 0;
 };
@@ -48,6 +51,7 @@ class ViaMonitor : public IoDevice, public HwmonInputs {
   uint16_t base() const { return base_; }
   uint8_t reg(uint8_t index);
   void setReg(uint8_t index, uint8_t v) { regs_[index & 0x7F] = v; }
+  RegisterImage& image() { return image_; }
 
   uint8_t ioRead8(uint16_t port) override;
   void ioWrite8(uint16_t port, uint8_t value) override;
@@ -64,6 +68,7 @@ class ViaMonitor : public IoDevice, public HwmonInputs {
   PciFunction& pm_;
   uint16_t base_ = 0;
   std::array<uint8_t, 0x80> regs_{};
+  RegisterImage image_;
 };
 
 }  // namespace kev::sim

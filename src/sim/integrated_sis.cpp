@@ -59,7 +59,7 @@ uint8_t Sis5595Monitor::reg(uint8_t index) {
   const bool isMeasured =
       (index >= kRegVin && index <= kRegTemp) || (index >= kRegFan && index < kRegFan + kFans);
   if (isMeasured && (regs_[kRegConfig] & kConfigStart)) regs_[index] = measured(index);
-  return regs_[index];
+  return image_.read(0, index, regs_[index]);
 }
 
 uint8_t Sis5595Monitor::ioRead8(uint16_t port) {

@@ -107,7 +107,7 @@ uint8_t ViaMonitor::measured(uint8_t index) const {
 uint8_t ViaMonitor::reg(uint8_t index) {
   index &= 0x7F;
   if (IsMeasured(index) && (regs_[kRegConfig] & kConfigStart)) regs_[index] = measured(index);
-  return regs_[index];
+  return image_.read(0, index, regs_[index]);
 }
 
 uint8_t ViaMonitor::ioRead8(uint16_t port) {

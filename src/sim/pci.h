@@ -57,6 +57,8 @@ class PciHost : public IoDevice {
   PciHost& operator=(const PciHost&) = delete;
   void attach(uint8_t bus, uint8_t device, uint8_t function, PciFunction* fn);
   PciFunction* find(uint8_t bus, uint8_t device, uint8_t function) const;
+  // Every attached function by location (bus << 8 | device << 3 | function).
+  const std::map<uint32_t, PciFunction*>& functions() const { return functions_; }
   uint32_t address() const { return address_; }
 
   uint8_t ioRead8(uint16_t port) override;

@@ -11,6 +11,7 @@
 
 #include "sim/hwmon_inputs.h"
 #include "sim/machine.h"
+#include "sim/register_image.h"
 #include "sim/smbus.h"
 
 namespace kev::sim {
@@ -126,6 +127,12 @@ class Pc87366 : public SuperIo, public HwmonInputs {
   uint8_t vlmChannelReg(int channel, uint8_t reg) const;
   uint8_t tmsChannelReg(int channel, uint8_t reg) const;
 
+  // A register of a replayed dump: module registers (offset below 0Ah) take
+  // bank 0, channel registers the channel bank. A measured one (fan count,
+  // channel value) or a failed read (nullopt) is held; the rest are stored.
+  enum class Block { Fsm, Vlm, Tms };
+  void setImageReg(Block block, int bank, uint8_t offset, std::optional<uint8_t> value);
+
  protected:
   void onResources(uint8_t ldn) override;
 
@@ -141,6 +148,7 @@ class Pc87366 : public SuperIo, public HwmonInputs {
   std::unique_ptr<Module> vlm_;
   std::unique_ptr<Module> tms_;
   std::unique_ptr<LdnWindow> fsmWin_, vlmWin_, tmsWin_;
+  RegisterImage fsmImage_, vlmImage_, tmsImage_;
 };
 
 // ITE IT8705F / IT8712F environment controller: LM78-style registers behind
@@ -151,6 +159,7 @@ class IteEc : public IoDevice, public SmbusSlave, public HwmonInputs {
   explicit IteEc(const SimClock& clock);
   uint8_t reg(uint8_t index);
   void setReg(uint8_t index, uint8_t v) { regs_[index & 0x7F] = v; }
+  RegisterImage& image() { return image_; }
 
   uint8_t ioRead8(uint16_t port) override;
   void ioWrite8(uint16_t port, uint8_t value) override;
@@ -162,6 +171,7 @@ class IteEc : public IoDevice, public SmbusSlave, public HwmonInputs {
   void refresh();
   std::array<uint8_t, 0x80> regs_{};
   uint8_t index_ = 0;
+  RegisterImage image_;
 };
 
 // ITE IT8705F / IT8712F Super-I/O: configuration at 2Eh/2Fh, opened with

@@ -24,7 +24,7 @@ constexpr uint8_t kVendorIte = 0x90;
 constexpr uint8_t kRegAdcEnable = 0x50;
 constexpr uint8_t kRegTempEnable = 0x51;
 constexpr uint8_t kDivisorPowerOn = 0x09;  // fans 1, 2: /2; fan 3: /2
-constexpr uint8_t kFan3DivBit = 0x40;  // set: /8, clear: /2
+constexpr uint8_t kFan3DivBit = 0x40;      // set: /8, clear: /2
 constexpr int kFans = 3;
 constexpr int kTemps = 3;
 constexpr int kVins = 9;
@@ -73,7 +73,7 @@ void IteEc::refresh() {
 uint8_t IteEc::reg(uint8_t index) {
   index &= 0x7F;
   if (IsMeasured(index)) refresh();
-  return regs_[index];
+  return image_.read(0, index, regs_[index]);
 }
 
 uint8_t IteEc::ioRead8(uint16_t port) {
@@ -92,7 +92,7 @@ void IteEc::ioWrite8(uint16_t port, uint8_t value) {
 }
 
 std::optional<uint8_t> IteEc::smbReadByte(uint8_t command) {
-  if (vanished()) return std::nullopt;
+  if (vanished() || image_.failed(0, command & 0x7F)) return std::nullopt;
   return reg(command);
 }
 

@@ -94,7 +94,7 @@ uint8_t Pc87366::fsmRead(uint16_t off) {
     const int div = 1 << ((fsm_[off + 1] >> kFsmDivShift) & kFsmDivMask);
     fsm_[off] = static_cast<uint8_t>(TachCount(fan(n), fan(n).rpm.at(nowMs()), kFsmClockHz, div));
   }
-  return fsm_[off & 0x0F];
+  return fsmImage_.read(0, off & 0x0F, fsm_[off & 0x0F]);
 }
 
 void Pc87366::fsmWrite(uint16_t off, uint8_t v) {
@@ -113,13 +113,36 @@ uint8_t Pc87366::measure(const Module& mod, int channel) const {
 
 uint8_t Pc87366::moduleRead(Module& mod, uint16_t off) {
   if (vanished()) return 0xFF;
-  if (off < kFirstChannelReg) return mod.regs[off];
+  const RegisterImage& image = mod.temperature ? tmsImage_ : vlmImage_;
+  const auto reg = static_cast<uint8_t>(off);
+  if (off < kFirstChannelReg) return image.read(0, reg, mod.regs[off]);
   const int ch = mod.selected();
   if (ch >= mod.channels) return 0xFF;
   auto& c = mod.chan[static_cast<size_t>(ch)];
   if (off == kRegChannelValue && (c[kRegChannelStatus - kFirstChannelReg] & kChannelEnable))
     c[kRegChannelValue - kFirstChannelReg] = measure(mod, ch);
-  return c[off - kFirstChannelReg];
+  return image.read(ch, reg, c[off - kFirstChannelReg]);
+}
+
+void Pc87366::setImageReg(Block block, int bank, uint8_t offset, std::optional<uint8_t> value) {
+  offset &= 0x0F;
+  if (block == Block::Fsm) {
+    const int rel = offset - kFsmFirstCount;
+    const bool count = rel >= 0 && rel % kFsmStride == 0 && rel / kFsmStride < 3;
+    if (!value || count) fsmImage_.hold(0, offset, value);
+    if (value) fsm_[offset] = *value;
+    return;
+  }
+  Module& mod = block == Block::Vlm ? *vlm_ : *tms_;
+  RegisterImage& image = block == Block::Vlm ? vlmImage_ : tmsImage_;
+  const bool channelReg = offset >= kFirstChannelReg;
+  const int key = channelReg ? bank : 0;
+  if (!value || offset == kRegChannelValue) image.hold(key, offset, value);
+  if (!value || (channelReg && bank >= mod.channels)) return;
+  if (channelReg)
+    mod.chan[static_cast<size_t>(bank)][offset - kFirstChannelReg] = *value;
+  else if (offset != kRegChannelSelect)  // the dump's own bank selection
+    mod.regs[offset] = *value;
 }
 
 void Pc87366::moduleWrite(Module& mod, uint16_t off, uint8_t v) {
