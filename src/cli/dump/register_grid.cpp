@@ -52,9 +52,10 @@ class GridReader {
     error.line = n;
     const int offset = static_cast<int>(std::stoul(std::string(line.substr(0, 2)), nullptr, 16));
     if (goesOnAfterShortRow(n, error)) return false;
-    if ((nextRow() >= 0 && offset != nextRow()) || offset % layout_.cells() != 0) {
-      error.expected = "row " + RowText(static_cast<unsigned>(nextRow())) + ", got row " +
-                       std::string(line.substr(0, 2));
+    const int expected = nextRow() >= 0 ? nextRow() : offset - offset % layout_.cells();
+    if (line[2] != ':' || offset != expected) {
+      error.expected = "row " + RowText(static_cast<unsigned>(expected)) + ", got row " +
+                       std::string(line.substr(0, line.find(':')));
       return false;
     }
     std::array<Cell, 16> cells{};
