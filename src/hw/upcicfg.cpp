@@ -77,6 +77,12 @@ uint32_t PciConfigAddress(uint32_t bus, uint32_t device, uint32_t function, uint
          ((function & kFunctionMask) << kFunctionShift) | (offset & kRegisterMask);
 }
 
+PciConfigLocation DecodePciConfigAddress(uint32_t address) {
+  return {(address & kEnableBit) != 0, address >> kBusShift & kBusMask,
+          address >> kDeviceShift & kDeviceMask, address >> kFunctionShift & kFunctionMask,
+          address & kRegisterMask};
+}
+
 uint32_t PCIcfg_rdd(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs) {
   return ConfigRead(io, bus, dev, fn, ofs, kDword);
 }

@@ -11,6 +11,16 @@ inline constexpr uint16_t kPciConfigData = 0xCFC;
 // The dword written to CF8h, enable bit set; each argument masked to its field.
 uint32_t PciConfigAddress(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset);
 
+// The fields of a dword written to CF8h.
+struct PciConfigLocation {
+  bool enabled;
+  uint32_t bus;
+  uint32_t device;
+  uint32_t function;
+  uint32_t offset;  // dword-aligned register
+};
+PciConfigLocation DecodePciConfigAddress(uint32_t address);
+
 uint32_t PCIcfg_rdd(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs);
 uint32_t PCIcfg_rdwo(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs);
 uint32_t PCIcfg_rdwe(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs);

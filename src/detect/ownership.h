@@ -1,0 +1,58 @@
+// Kernel drivers that already drive the hardware the program would touch:
+// the driver bound to the PM device's PCI function, hwmon devices of the
+// monitoring chips the program knows, and I/O port claims over the SMBus
+// host or the chip's index/data pair. Read from sysfs and proc only; no
+// port is touched.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "detect/records.h"
+
+namespace kev {
+
+struct OwnershipRoots {
+  std::string sys = "/sys";
+  std::string proc = "/proc";
+};
+
+struct HardwareOwner {
+  std::string driver;  // as the kernel names it, e.g. "piix4_smbus"
+  std::string device;  // what it sits on, e.g. "PCI 0000:00:07.3 (intel 82371AB (PIIX4))"
+  std::string what;    // what the program would share with it, e.g. "the SMBus host"
+  std::string free;    // the command that frees it, e.g. "modprobe -r i2c-piix4"
+};
+
+struct IoClaim {
+  uint32_t first = 0;
+  uint32_t last = 0;
+  std::string name;
+};
+
+// What sysfs and /proc/ioports tell. Read it before privileges are dropped:
+// /proc/ioports shows addresses only to a privileged reader.
+struct OwnershipFacts {
+  PmDevice pm;                        // the PM device as the configuration files show it
+  std::string pmName;                 // its shown name
+  bool smbBaseHidden = false;         // its base register lies beyond what we may read
+  std::vector<HardwareOwner> bound;   // drivers on the PM function and known chips
+  std::vector<IoClaim> claims;        // every line of /proc/ioports
+  bool claimAddressesHidden = false;  // an unprivileged reader sees 0000-0000
+};
+
+OwnershipFacts ReadOwnership(const OwnershipRoots& roots);
+
+// The owners of what the program would touch: the bound drivers, and claims
+// over the SMBus host or over the index/data pair of the chip at chipPort
+// (the ISA base). One entry per driver.
+std::vector<HardwareOwner> FindOwners(const OwnershipFacts& facts, int32_t chipPort);
+
+// One line per owner: "DRIVER owns DEVICE (WHAT): free it with COMMAND".
+std::string OwnerLine(const HardwareOwner& owner);
+
+// The refusal to start beside the owners, naming each and how to free it.
+std::string OwnersRefusalText(const std::vector<HardwareOwner>& owners);
+
+}  // namespace kev
