@@ -4,10 +4,12 @@
 // chip models see whatever values the file gives.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "sim/board.h"
 #include "sim/board_spec.h"
+#include "sim/profile_board.h"
 
 namespace {
 
@@ -36,8 +38,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (loaded.error().message.empty()) __builtin_trap();
     return 0;
   }
+  // A profile that loads converts to a board document on its own.
+  std::string document(text);
+  if (kev::sim::LooksLikeProfile(text)) {
+    std::string problem;
+    const auto board = kev::sim::BoardFromProfile(text, problem);
+    if (!board) __builtin_trap();
+    document = board->dump();
+  }
   kev::sim::BoardError unused;
-  const auto spec = kev::sim::ParseBoardSpec(text, "fuzz.json", unused);
+  const auto spec = kev::sim::ParseBoardSpec(document, "fuzz.json", unused);
   if (!spec) __builtin_trap();
   uint64_t now = 0;
   for (uint64_t at : kMomentsMs) {

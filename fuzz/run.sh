@@ -22,5 +22,6 @@ fuzz() {
     ${dict:+-dict="$dict"} -print_final_stats=1 -artifact_prefix="$build/" "$scratch" "$@"
 }
 fuzz hive fuzz/hive.dict fuzz/corpus/hive
-# The board catalogue is the seed corpus of the board loader.
-fuzz board "" boards
+# The board catalogue is the seed corpus of the board loader, with profiles
+# of two of its boards for the profile reader.
+fuzz board "" boards fuzz/corpus/profiles

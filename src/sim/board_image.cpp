@@ -136,11 +136,13 @@ void ApplyPciImages(const BoardSpec& spec, SimBoard& board) {
     for (size_t i = 0; i < f.bytes.size(); ++i) fn->set8(static_cast<uint8_t>(i), f.bytes[i]);
   }
   if (!spec.pciComplete) return;
-  for (const auto& [location, fn] : board.pci().functions()) {
-    const bool listed = std::any_of(spec.pci.begin(), spec.pci.end(), [&](const PciImage& f) {
-      return location == (static_cast<uint32_t>(f.bus) << 8 | f.device << 3 | f.function);
-    });
-    if (!listed) fn->setHidden(true);
+  for (const auto& entry : board.pci().functions()) {
+    const uint32_t location = entry.first;
+    const bool listed =
+        std::any_of(spec.pci.begin(), spec.pci.end(), [location](const PciImage& f) {
+          return location == (static_cast<uint32_t>(f.bus) << 8 | f.device << 3 | f.function);
+        });
+    if (!listed) entry.second->setHidden(true);
   }
 }
 

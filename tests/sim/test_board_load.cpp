@@ -98,6 +98,18 @@ INSTANTIATE_TEST_SUITE_P(
                 "chips[0].registers.0x07", "LM75 register 07h does not keep"},
         BadCase{R"({"chips": [{"kind": "IT8712F", "registers": {"0x96": 1}}]})",
                 "chips[0].registers.0x96", "IT8712F has no register 96h"},
+        BadCase{R"({"chips": [{"kind": "GL518SM", "smbus": 44, "image": {"0x07": "0x12"}}]})",
+                "chips[0].image.0x07", "16 bits wide"},
+        BadCase{R"({"chips": [{"kind": "LM78", "isa": 656, "image": {"0x20": "0xZZ"}}]})",
+                "chips[0].image.0x20", "not a hexadecimal value or XX"},
+        BadCase{R"({"chips": [{"kind": "LM78", "isa": 656, "banks": {"1": {"0x50": 1}}}]})",
+                "chips[0].banks.1.0x50", "no register banks"},
+        BadCase{R"({"chips": [{"kind": "LM78", "isa": 656, "registers": {"0x40": 1},
+                    "image": {"0x40": "01"}}]})",
+                "chips[0].image.0x40", "same register as chips[0].registers.0x40"},
+        BadCase{R"({"pci": [{"bus": 0, "device": 9, "function": 0, "config": ["86 80 1"]}],
+                    "chips": []})",
+                "pci[0].config[0]", "\"1\" is not a hexadecimal byte"},
         BadCase{R"({"chips": [{"kind": "PC87366", "registers": {"0x10": 1}}]})",
                 "chips[0].registers", "not supported for PC87366"}));
 
@@ -172,6 +184,41 @@ TEST(BoardRegisters, PowerOnValuesReachTheChipBeforeItIsPlaced) {
   EXPECT_EQ(bus.readByte(0x4A, 0, v), SmbusResult::Ok);
   EXPECT_EQ(bus.readByte(0x4B, 0, v), SmbusResult::Ok);
   EXPECT_EQ(bus.readByte(0x48, 0, v), SmbusResult::NoAck);
+}
+
+// A replayed image: held readings stay whatever the inputs do, a failed read
+// fails on the SMBus and floats on ISA, and the chip still takes set-up
+// writes and bank selects; raw PCI bytes overlay the bridge's or add a function.
+TEST(BoardImage, HeldRegistersFailedReadsAndRawPci) {
+  auto r = LoadBoardJson(R"({"south_bridge": {"kind": "PIIX4"},
+    "pci": [{"bus": 0, "device": 7, "function": 3, "config": ["86 80 13 71 07"]},
+            {"bus": 0, "device": 9, "function": 0, "config": ["34 12 78 56"]}],
+    "chips": [{"kind": "W83782D", "smbus": "0x2D", "isa": "0x290", "temps": [60],
+               "image": {"0x27": "0x2A", "0x28": "XX", "0x2B": "0x55", "0x4F": "0x5CXX"},
+               "banks": {"1": {"0x50": "0x1C", "0x51": "0x80"}}}]})",
+                         "image");
+  ASSERT_TRUE(r.ok()) << r.error().text();
+  SimMachine& m = r->machine();
+  SmbusBus& bus = r->smbus();
+  uint8_t v = 0;
+  EXPECT_EQ(IsaRead(m, 0x290, 0x27), 0x2A);  // not 60 C
+  EXPECT_EQ(bus.readByte(0x2D, 0x28, v), SmbusResult::NoAck);
+  EXPECT_EQ(IsaRead(m, 0x290, 0x28), 0xFF);
+  IsaWrite(m, 0x290, 0x2B, 0x66);  // a limit takes writes
+  EXPECT_EQ(IsaRead(m, 0x290, 0x2B), 0x66);
+  IsaWrite(m, 0x290, 0x4E, 0x80);
+  EXPECT_EQ(IsaRead(m, 0x290, 0x4F), 0x5C);
+  IsaWrite(m, 0x290, 0x4E, 0x00);
+  EXPECT_EQ(bus.readByte(0x2D, 0x4F, v), SmbusResult::NoAck);
+  IsaWrite(m, 0x290, 0x4E, 0x01);
+  EXPECT_EQ(IsaRead(m, 0x290, 0x50), 0x1C);
+  uint16_t w = 0;
+  ASSERT_EQ(bus.readWord(0x49, 0x00, w), SmbusResult::Ok);  // bank 1's sub-client too
+  EXPECT_EQ(w, 0x1C80);
+
+  EXPECT_EQ(PciRead32(m, 7, 3, 0), 0x71138086u);
+  EXPECT_EQ(PciRead8(m, 7, 3, 4), 0x07);
+  EXPECT_EQ(PciRead32(m, 9, 0, 0), 0x56781234u);
 }
 
 TEST(BoardFaults, SmbusFaultsFromFileAndFromTests) {
