@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "sim/chips.h"
 #include "sim/profile_text.h"
 
 namespace kev::sim {
@@ -53,7 +54,7 @@ constexpr uint8_t kSis630PmEnableBit = 0x80;
 // Winbond sub-client addresses: 48h plus the fields of register 4Ah.
 constexpr uint8_t kWbRegSubAddr = 0x4A;
 constexpr uint8_t kWbSubBase = 0x48;
-constexpr std::array<uint8_t, 2> kWbSubDisable{0x08, 0x80};
+constexpr uint8_t kWbSubDisable = 0x08;  // of each 4-bit half
 constexpr uint8_t kWbSubField = 0x07;
 constexpr int kWbSubShift = 4;
 constexpr uint8_t kWbRegVendor = 0x4F;
@@ -193,16 +194,18 @@ std::optional<json> MainChip(const Dump& d) {
   const std::string& kind = d.chipKind;
   if (kind.empty()) return std::nullopt;
   json chip{{"id", "main"}, {"kind", kind}};
-  const bool integrated = kind == "SiS5595" || kind.rfind("VT8", 0) == 0;
-  const bool isaCapable = kind != "LM80" && kind != "LM81" && kind != "LM87" && kind != "W83783S" &&
-                          kind.rfind("GL5", 0) != 0 && kind.rfind("AS99127F", 0) != 0;
+  // The parts built into a bridge or a Super-I/O sit on ISA; the ITE ones
+  // may be wired to the SMBus as well.
+  const auto model = ChipModelKindFromName(kind);
+  const bool isa = model ? IsIsaCapable(*model) : true;
+  const bool serial = model ? IsSmbusCapable(*model) : kind.rfind("IT87", 0) == 0;
   const std::optional<uint8_t> smbus =
       d.onSmbus ? std::optional<uint8_t>(d.smbusAddress) : d.mainAddress;
   if (kind == "PC87366") {
     chip["config_port"] = HexText(d.port, 2);
   } else {
-    if (d.onPort && (integrated || isaCapable)) chip["isa"] = HexText(d.port, 3);
-    if (smbus && !integrated) chip["smbus"] = HexText(*smbus, 2);
+    if (d.onPort && isa) chip["isa"] = HexText(d.port, 3);
+    if (smbus && serial) chip["smbus"] = HexText(*smbus, 2);
   }
   if (!chip.contains("isa") && !chip.contains("smbus") && !chip.contains("config_port"))
     return std::nullopt;
@@ -219,7 +222,7 @@ std::vector<uint8_t> OwnAddresses(const Dump& d, const json& main) {
   if (!sub) return out;
   for (int i = 0; i < 2; ++i) {
     const int field = *sub >> (kWbSubShift * i);
-    if ((field & kWbSubDisable[0]) == 0)
+    if ((field & kWbSubDisable) == 0)
       out.push_back(static_cast<uint8_t>(kWbSubBase + (field & kWbSubField)));
   }
   return out;

@@ -110,11 +110,15 @@ class Lines {
     line_ = at_ + 1;
     return Trim(lines_[at_++]);
   }
-  // Whether the next non-blank line is this section's banner (without reading it).
-  bool nextIsBanner(std::string_view title) {
-    size_t i = at_;
-    while (i < lines_.size() && Trim(lines_[i]).empty()) ++i;
+  // Whether the next non-blank line is this section's banner or a section
+  // rule (without reading it).
+  bool nextIsBanner(std::string_view title) const {
+    const size_t i = upcoming();
     return i < lines_.size() && IsBanner(lines_[i], title);
+  }
+  bool nextIsRule() const {
+    const size_t i = upcoming();
+    return i < lines_.size() && IsRule(lines_[i], kSectionRuleWidth);
   }
   [[noreturn]] void fail(const std::string& what, std::string_view got) const {
     std::string shown(got.substr(0, kMaxShown));
@@ -147,6 +151,12 @@ class Lines {
   }
 
  private:
+  size_t upcoming() const {
+    size_t i = at_;
+    while (i < lines_.size() && Trim(lines_[i]).empty()) ++i;
+    return i;
+  }
+
   std::vector<std::string_view> lines_;
   size_t at_;
   size_t line_ = 0;
@@ -435,17 +445,8 @@ PciFunctionDump ReadPciFunction(Lines& in) {
 void ReadPci(Lines& in, Dump& d) {
   constexpr std::string_view kTitle = "PCI Configuration Registers";
   in.banner(kTitle);
-  for (;;) {
-    // A function block, or the section's closing rule.
-    Lines probe = in;
-    const std::string_view l =
-        probe.next("a PCI function or the closing rule of \"" + std::string(kTitle) + "\"");
-    if (IsRule(l, kSectionRuleWidth)) {
-      in = probe;
-      return;
-    }
-    d.pci.push_back(ReadPciFunction(in));
-  }
+  while (!in.nextIsRule()) d.pci.push_back(ReadPciFunction(in));
+  in.rule(kTitle);
 }
 
 }  // namespace
