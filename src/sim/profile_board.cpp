@@ -256,11 +256,13 @@ bool LooksLikeProfile(std::string_view text) {
   return profile::FindProfileStart(text) != std::string_view::npos;
 }
 
-std::optional<json> BoardFromProfile(std::string_view text, std::string& error) {
-  const auto dump = profile::ReadProfile(text, error);
-  if (!dump) return std::nullopt;
-  const Dump& d = *dump;
-  json board{{"description", "Replayed from a hardware monitoring profile (" + d.chipName + ")."}};
+namespace {
+
+json Board(const Dump& d) {
+  // Only texts of the program's own tables go into the document, so that it
+  // is valid UTF-8 whatever the paste holds.
+  json board{{"description", "Replayed from a hardware monitoring profile" +
+                                 (d.chipKind.empty() ? "" : " (" + d.chipKind + ")") + "."}};
   if (auto s = SouthBridge(d)) board["south_bridge"] = *s;
   json chips = json::array();
   std::vector<uint8_t> taken;
@@ -282,6 +284,18 @@ std::optional<json> BoardFromProfile(std::string_view text, std::string& error) 
   board["pci"] = PciList(d);
   board["pci_complete"] = true;
   return board;
+}
+
+}  // namespace
+
+std::optional<json> BoardFromProfile(std::string_view text, std::string& error) {
+  try {
+    const auto dump = profile::ReadProfile(text, error);
+    if (dump) return Board(*dump);
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  return std::nullopt;
 }
 
 }  // namespace kev::sim

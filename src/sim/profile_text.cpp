@@ -10,8 +10,8 @@ namespace {
 constexpr std::string_view kSummaryTitle = "Hardware Monitoring Profile";
 constexpr size_t kSectionRuleWidth = 62;
 constexpr size_t kPciRuleWidth = 31;
-constexpr size_t kMaxShown = 40;  // characters of an offending line in a message
-constexpr size_t kLeadingLines = 8;
+constexpr size_t kMaxShown = 40;      // characters of an offending line in a message
+constexpr size_t kLeadingLines = 64;  // how far down the summary banner is looked for
 constexpr std::string_view kNotFound = "*****";
 constexpr std::string_view kFailedRead = "FFFFFFFF";
 constexpr int kPciLines = 32;
@@ -500,7 +500,17 @@ std::optional<Dump> ReadProfile(std::string_view text, std::string& error) {
     error = "line 1: expected the \"--[ " + std::string(kSummaryTitle) + " ]\" banner";
     return std::nullopt;
   }
-  Lines in(SplitLines(text), start);
+  const std::vector<std::string_view> lines = SplitLines(text);
+  // Only the program's own banner lines come before the summary.
+  for (size_t i = 0; i < start; ++i) {
+    const std::string_view l = Trim(lines[i]);
+    if (l.empty() || (l.size() > 7 && l.substr(0, 4) == "--[ " && l.substr(l.size() - 3) == "]--"))
+      continue;
+    error = "line " + std::to_string(i + 1) + ": expected the \"--[ " + std::string(kSummaryTitle) +
+            " ]\" banner, got \"" + std::string(l.substr(0, kMaxShown)) + "\"";
+    return std::nullopt;
+  }
+  Lines in(lines, start);
   Dump d;
   try {
     ReadSummary(in, d);

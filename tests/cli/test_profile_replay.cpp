@@ -67,6 +67,9 @@ TEST_F(ProfileReplay, DamagedPastesNameTheLineAndWhatWasExpected) {
       {"mixed", good.substr(0, window) + "     0  1  2  3\n00: 7f 7f 7f 7f\n" + good.substr(window),
        "line " + std::to_string(LineOf(good, window)) +
            ": expected the \"Monitor Window\" section, got \"0  1  2  3\""},
+      {"dump before it", "00: 7f 7f 7f 7f\n" + good,
+       "line 1: expected the \"--[ Hardware Monitoring Profile ]\" banner, got \"00: 7f 7f 7f "
+       "7f\""},
       {"two pasted", good + good,
        "line " + std::to_string(LineOf(good, good.size()) + 1) +
            ": expected the end of the profile, got \"--[ Kevatra  Ver.2.1.0.0 ]--\""},
@@ -80,8 +83,8 @@ TEST_F(ProfileReplay, DamagedPastesNameTheLineAndWhatWasExpected) {
     EXPECT_EQ(r.err, "kevatra-cli: bad board: " + file + ": " + c.message + "\n");
   }
 
-  // A mail program's CRLF and a line of its own before the paste do no harm.
-  std::string crlf = "Sent from my desk\r\n";
+  // A mail program's CRLF line ends do no harm.
+  std::string crlf;
   for (const std::string& l : Lines(good)) crlf += l + "\r\n";
   EXPECT_EQ(run({"report", "--board", saved("crlf.txt", crlf)}).out,
             run({"report", "--board", "demo"}).out);
