@@ -239,68 +239,95 @@ struct Expect {
   bool ldnLine = false;  // "LDN : 09h"
 };
 
-void Range(std::vector<Expect>& out, unsigned first, unsigned last, int digits = 2) {
+// The register dumps as the program writes them. Plain ranges by chip kind
+// (digits 0: an unused entry; 4: 16-bit word reads).
+struct DumpRange {
+  uint8_t first, last;
+  int digits;
+};
+struct KindRanges {
+  std::string_view kind;
+  std::array<DumpRange, 3> ranges;
+};
+constexpr std::array<KindRanges, 14> kRangeDumps{{
+    {"LM78", {{{0x20, 0x4F, 2}}}},
+    {"LM78-J", {{{0x20, 0x4F, 2}}}},
+    {"LM79", {{{0x20, 0x4F, 2}}}},
+    {"SiS5595", {{{0x20, 0x4F, 2}}}},
+    {"LM80", {{{0x00, 0x06, 2}, {0x20, 0x3F, 2}}}},
+    {"LM81", {{{0x13, 0x4D, 2}, {0x80, 0x80, 2}}}},
+    {"LM87", {{{0x13, 0x4D, 2}, {0x80, 0x80, 2}}}},
+    {"GL518SM", {{{0x00, 0x06, 2}, {0x07, 0x0C, 4}, {0x0D, 0x1F, 2}}}},
+    {"GL520SM", {{{0x00, 0x06, 2}, {0x07, 0x0C, 4}, {0x0D, 0x1F, 2}}}},
+    {"VT82C686A", {{{0x20, 0x5F, 2}}}},
+    {"VT82C686B", {{{0x20, 0x5F, 2}}}},
+    {"VT8231", {{{0x20, 0x5F, 2}}}},
+    {"IT8705F", {{{0x00, 0x7F, 2}}}},
+    {"IT8712F", {{{0x00, 0x7F, 2}}}},
+}};
+
+// Winbond layout: the common registers with bank 0 selected, the vendor ID
+// in both HBACS halves, then 50h-5Fh of every bank.
+constexpr uint8_t kWbCommonFirst = 0x20;
+constexpr uint8_t kWbCommonLast = 0x4E;
+constexpr uint8_t kWbVendorId = 0x4F;
+constexpr uint8_t kWbBankedFirst = 0x50;
+constexpr uint8_t kWbBankedLast = 0x5F;
+constexpr int kWbBanks = 8;
+
+// PC87366 layout: global configuration registers, then for each logical
+// device its line, configuration registers and block offsets (bank 0 whole,
+// the other channel banks from 0Ah).
+constexpr std::array<uint8_t, 15> kPcGlobalRegs{0x07, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26,
+                                                0x27, 0x28, 0x2A, 0x2B, 0x2C, 0x2D, 0x2E};
+constexpr std::array<uint8_t, 12> kPcDeviceRegs{0x30, 0x60, 0x61, 0x62, 0x63, 0x70,
+                                                0x71, 0x74, 0x75, 0xF0, 0xF1, 0xF2};
+struct PcDevice {
+  uint8_t ldn;
+  int banks;  // 1: a block without banks
+};
+constexpr std::array<PcDevice, 3> kPcDevices{{{0x09, 1}, {0x0D, 14}, {0x0E, 3}}};
+constexpr uint8_t kPcChannelFirst = 0x0A;
+constexpr uint8_t kPcBlockLast = 0x0F;
+
+void Range(std::vector<Expect>& out, unsigned first, unsigned last, int digits) {
   for (unsigned r = first; r <= last; ++r)
     out.push_back({RegLine::What::Reg, static_cast<uint8_t>(r), digits});
 }
 
-void Banked(std::vector<Expect>& out, RegLine::What what, uint8_t ldn, int banks) {
-  for (int bank = 0; bank < banks; ++bank)
-    for (unsigned r = bank == 0 || banks == 1 ? 0 : 0x0A; r <= 0x0F; ++r)
-      out.push_back({what, static_cast<uint8_t>(r), 2, banks == 1 ? -1 : bank, -1, ldn});
+void PcBlock(std::vector<Expect>& out, const PcDevice& dev) {
+  for (int bank = 0; bank < dev.banks; ++bank) {
+    const unsigned first = bank == 0 ? 0 : kPcChannelFirst;
+    for (unsigned r = first; r <= kPcBlockLast; ++r)
+      out.push_back({RegLine::What::Ofs, static_cast<uint8_t>(r), 2, dev.banks == 1 ? -1 : bank, -1,
+                     dev.ldn});
+  }
 }
 
-struct KindDump {
-  const char* kind;
-  std::vector<std::pair<unsigned, unsigned>> ranges;
-};
-
-// The register lines the program writes for each chip kind, in order.
+// The register lines the program writes for a chip kind, in order.
 std::vector<Expect> ExpectedLines(const std::string& kind) {
   std::vector<Expect> out;
-  static const std::vector<KindDump> kRanges{
-      {"LM78", {{0x20, 0x4F}}},
-      {"LM78-J", {{0x20, 0x4F}}},
-      {"LM79", {{0x20, 0x4F}}},
-      {"SiS5595", {{0x20, 0x4F}}},
-      {"LM80", {{0x00, 0x06}, {0x20, 0x3F}}},
-      {"LM81", {{0x13, 0x4D}, {0x80, 0x80}}},
-      {"LM87", {{0x13, 0x4D}, {0x80, 0x80}}},
-      {"VT82C686A", {{0x20, 0x5F}}},
-      {"VT82C686B", {{0x20, 0x5F}}},
-      {"VT8231", {{0x20, 0x5F}}},
-      {"IT8705F", {{0x00, 0x7F}}},
-      {"IT8712F", {{0x00, 0x7F}}},
-  };
-  for (const KindDump& k : kRanges) {
+  for (const KindRanges& k : kRangeDumps) {
     if (kind != k.kind) continue;
-    for (const auto& [first, last] : k.ranges) Range(out, first, last);
+    for (const DumpRange& r : k.ranges)
+      if (r.digits != 0) Range(out, r.first, r.last, r.digits);
     return out;
   }
-  if (kind == "GL518SM" || kind == "GL520SM") {
-    Range(out, 0x00, 0x06);
-    Range(out, 0x07, 0x0C, 4);
-    Range(out, 0x0D, 0x1F);
-  } else if (kind == "PC87366") {
-    for (unsigned r : {0x07u, 0x20u, 0x21u, 0x22u, 0x23u, 0x24u, 0x25u, 0x26u, 0x27u, 0x28u, 0x2Au,
-                       0x2Bu, 0x2Cu, 0x2Du, 0x2Eu})
-      Range(out, r, r);
-    constexpr std::array<std::pair<uint8_t, int>, 3> kDevices{{{0x09, 1}, {0x0D, 14}, {0x0E, 3}}};
-    for (const auto& [ldn, banks] : kDevices) {
-      out.push_back({RegLine::What::Reg, ldn, 2, -1, -1, ldn, true});
-      for (unsigned r :
-           {0x30u, 0x60u, 0x61u, 0x62u, 0x63u, 0x70u, 0x71u, 0x74u, 0x75u, 0xF0u, 0xF1u, 0xF2u})
-        out.push_back({RegLine::What::Reg, static_cast<uint8_t>(r), 2, -1, -1, ldn});
-      Banked(out, RegLine::What::Ofs, ldn, banks);
+  if (kind == "PC87366") {
+    for (uint8_t r : kPcGlobalRegs) Range(out, r, r, 2);
+    for (const PcDevice& dev : kPcDevices) {
+      out.push_back({RegLine::What::Reg, dev.ldn, 2, -1, -1, dev.ldn, true});
+      for (uint8_t r : kPcDeviceRegs) out.push_back({RegLine::What::Reg, r, 2, -1, -1, dev.ldn});
+      PcBlock(out, dev);
     }
-  } else {  // the Winbond layout
-    Range(out, 0x20, 0x4E);
-    out.push_back({RegLine::What::Reg, 0x4F, 2, -1, 1});
-    out.push_back({RegLine::What::Reg, 0x4F, 2, -1, 0});
-    for (int bank = 0; bank < 8; ++bank)
-      for (unsigned r = 0x50; r <= 0x5F; ++r)
-        out.push_back({RegLine::What::Reg, static_cast<uint8_t>(r), 2, bank});
+    return out;
   }
+  Range(out, kWbCommonFirst, kWbCommonLast, 2);
+  out.push_back({RegLine::What::Reg, kWbVendorId, 2, -1, 1});
+  out.push_back({RegLine::What::Reg, kWbVendorId, 2, -1, 0});
+  for (int bank = 0; bank < kWbBanks; ++bank)
+    for (unsigned r = kWbBankedFirst; r <= kWbBankedLast; ++r)
+      out.push_back({RegLine::What::Reg, static_cast<uint8_t>(r), 2, bank});
   return out;
 }
 
