@@ -36,6 +36,8 @@ ProgramOptions ParseProgramOptions(const QStringList& args) {
       o.board = *v;
     } else if (auto s = OptionValue(args, i, QStringLiteral("--settings"), o.error)) {
       o.settingsFile = *s;
+    } else if (args[i] == QLatin1String("--force")) {
+      o.force = true;
     }
   }
   if (o.board && o.board->empty()) o.error = "--board needs a board name or file";
@@ -76,6 +78,15 @@ bool DesktopSession::OpenSettings(const ProgramOptions& options, std::string& er
   return true;
 }
 
+bool DesktopSession::CheckOwners(const ProgramOptions& options, const OwnershipFacts& facts,
+                                 std::string& error) {
+  const Registry& reg = hive_ ? static_cast<const Registry&>(*hive_) : scratch_;
+  owners_ = FindOwners(facts, cli::ChipPortSetting(reg));
+  if (owners_.empty() || options.force) return true;
+  error = OwnersRefusalText(owners_);
+  return false;
+}
+
 ui::DisplayCore DesktopSession::Core(const ProgramOptions& options, int screenWidth,
                                      int screenHeight) {
   sound_ = std::make_unique<SoundPlayer>();
@@ -95,6 +106,7 @@ ui::DisplayCore DesktopSession::Core(const ProgramOptions& options, int screenWi
   c.playSound = [this](const std::string& path) { sound_->Play(path); };
   c.power = power_.get();
   c.portAccess = [this] { return GiveioPresent(*io_); };
+  c.owners = owners_;
 #ifdef KEV_DOCUMENTATION_ADDRESS
   c.documentationAddress = QStringLiteral(KEV_DOCUMENTATION_ADDRESS);
 #else

@@ -22,11 +22,12 @@ namespace kev::app {
 struct ProgramOptions {
   std::optional<std::string> board;         // catalogue name or board file
   std::optional<std::string> settingsFile;  // instead of the user's own
+  bool force = false;                       // start beside kernel drivers of the same hardware
   std::vector<std::string> args;            // every parameter, for the "/asms" switches
   std::string error;                        // one line; empty when usable
 };
 
-// "--board NAME|FILE" and "--settings FILE" (also with "="); every other
+// "--board NAME|FILE", "--settings FILE" (also with "=") and "--force"; every other
 // parameter is ignored here and handed on for the board-switch override.
 ProgramOptions ParseProgramOptions(const QStringList& args);
 
@@ -43,6 +44,11 @@ class DesktopSession {
   // would replace it); problems lists damage that was read past.
   bool OpenSettings(const ProgramOptions& options, std::string& error,
                     std::vector<std::string>& problems);
+
+  // The kernel drivers that own what the program would touch, with the
+  // chip port of the settings just opened: false with the refusal in error
+  // unless --force. The owners go to the information window either way.
+  bool CheckOwners(const ProgramOptions& options, const OwnershipFacts& facts, std::string& error);
 
   // What the monitor window works on; valid while this session lives.
   ui::DisplayCore Core(const ProgramOptions& options, int screenWidth, int screenHeight);
@@ -65,6 +71,7 @@ class DesktopSession {
   PosixLogFileSystem files_;
   std::unique_ptr<SystemPower> power_;
   std::unique_ptr<SoundPlayer> sound_;
+  std::vector<HardwareOwner> owners_;
 };
 
 }  // namespace kev::app

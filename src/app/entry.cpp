@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <optional>
 
 #include "app/desktop_session.h"
 #include "app/power_events.h"
@@ -38,12 +39,16 @@ int RunEntry(const QStringList& args, const EntryHooks& hooks) {
     ShowError(hooks, QString::fromStdString(options.error));
     return -1;
   }
-  // Port access is asked before anything else happens.
+  // Port access is asked before anything else happens; who else drives the
+  // hardware is read just before, while /proc/ioports shows its addresses.
   DesktopSession session;
   std::string error;
   std::unique_ptr<PortIo> ports;
-  if (!options.board)
+  std::optional<OwnershipFacts> ownership;
+  if (!options.board) {
+    ownership = ReadOwnership(hooks.roots);
     ports = hooks.openRealPorts ? hooks.openRealPorts() : std::make_unique<RealPorts>();
+  }
   if (!session.OpenMachine(options, std::move(ports), error)) {
     ShowError(hooks, QString::fromStdString(error));
     return -1;
@@ -56,6 +61,10 @@ int RunEntry(const QStringList& args, const EntryHooks& hooks) {
 
   std::vector<std::string> problems;
   if (!session.OpenSettings(options, error, problems)) {
+    ShowError(hooks, QString::fromStdString(error));
+    return -1;
+  }
+  if (ownership && !session.CheckOwners(options, *ownership, error)) {
     ShowError(hooks, QString::fromStdString(error));
     return -1;
   }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "detect/ownership.h"
 #include "hw/portio.h"
 
 namespace kev::app {
@@ -18,11 +19,13 @@ struct EntryHooks {
   std::function<std::unique_ptr<PortIo>()> openRealPorts;  // the real ports when empty
   std::function<void(const QString& text)> showError;      // a message box when empty
   std::function<int()> exec;                               // the event loop when empty
+  OwnershipRoots roots;  // where sysfs and proc are; tests use fixture trees
 };
 
 // The whole run inside an existing QApplication; args exclude the program
-// name. Returns the exit code: -1 when port access or a start file fails,
-// 0 otherwise (also when another copy already runs).
+// name. Returns the exit code: -1 when port access or a start file fails or
+// a kernel driver owns the hardware (without --force), 0 otherwise (also when another copy already
+// runs).
 int RunEntry(const QStringList& args, const EntryHooks& hooks = {});
 
 int RunProgram(int argc, char** argv);

@@ -4,6 +4,7 @@
 #include <optional>
 #include <ostream>
 
+#include "cli/check.h"
 #include "cli/export.h"
 #include "cli/output.h"
 #include "report/profile.h"
@@ -96,6 +97,7 @@ int RunCommand(Session& s, const CliOptions& o, const CliEnv& env, std::ostream&
     case Command::Profile:
       out << Profile(s);
       break;
+    case Command::Check:
     case Command::Help:
     case Command::Version:
       break;
@@ -131,6 +133,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return CheckWritten(out << kVersionText << '\n', err, kExitOk);
   }
   try {
+    if (o.command == Command::Check) return CheckWritten(out, err, RunCheck(o, env, out, err));
     std::string error;
     std::unique_ptr<Session> session = Session::Open(o, env, err, error);
     if (!session) {

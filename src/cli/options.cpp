@@ -17,11 +17,12 @@ struct CommandName {
   std::string_view name;
   Command command;
 };
-constexpr std::array<CommandName, 7> kCommands{{{"report", Command::Report},
+constexpr std::array<CommandName, 8> kCommands{{{"report", Command::Report},
                                                 {"watch", Command::Watch},
                                                 {"serve", Command::Serve},
                                                 {"info", Command::Info},
                                                 {"profile", Command::Profile},
+                                                {"check", Command::Check},
                                                 {"help", Command::Help},
                                                 {"version", Command::Version}}};
 
@@ -58,6 +59,10 @@ std::string ParseCount(const std::string& text, CliOptions& o) {
   return {};
 }
 
+// The commands that start the monitor on the machine (check only looks).
+const std::vector<Command> kStartingCommands{Command::Report, Command::Watch, Command::Serve,
+                                             Command::Info, Command::Profile};
+
 using Apply = std::function<std::string(CliOptions&, const std::string&)>;
 
 Apply Flag(bool CliOptions::*field) {
@@ -78,7 +83,8 @@ const std::vector<OptionSpec>& Options() {
   static const std::vector<OptionSpec> specs{
       {"--board", true, {}, Text(&CliOptions::board)},
       {"--settings", true, {}, Text(&CliOptions::settingsFile)},
-      {"--save", false, {}, Flag(&CliOptions::save)},
+      {"--save", false, kStartingCommands, Flag(&CliOptions::save)},
+      {"--force", false, kStartingCommands, Flag(&CliOptions::force)},
       {"--json", false, {Command::Report}, Flag(&CliOptions::json)},
       {"--actions",
        false,
@@ -188,7 +194,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     o.command = command->command;
     haveCommand = true;
   }
-  if (!haveCommand) return Fail(out, "no command given (report, watch, serve, info or profile)");
+  if (!haveCommand)
+    return Fail(out, "no command given (report, watch, serve, info, profile or check)");
   if (std::string e = CheckOptionsFit(used, o.command); !e.empty()) return Fail(out, e);
   return out;
 }
@@ -206,6 +213,8 @@ Commands:
                   (Prometheus text) and GET /readings.json (report --json)
   info            the eight lines of the hardware information summary
   profile         the hardware monitoring profile text
+  check           what stands between this machine and real monitoring, one
+                  line per item with what to do; writes no port
   help, version
 
 Options:
@@ -213,6 +222,8 @@ Options:
                      (without it the real hardware is used; that needs root or
                      CAP_SYS_RAWIO)
   --settings FILE    use this settings file instead of your own
+  --force            start even though a kernel driver drives the same SMBus
+                     host or chip (readings of both may be garbled)
   --save             write the settings back at the end, as the monitor does
                      on exit (otherwise nothing is written)
   --all              sample all 15 channels, checked or not, for this run

@@ -8,7 +8,7 @@
 
 namespace kev::cli {
 
-enum class Command { Report, Watch, Serve, Info, Profile, Help, Version };
+enum class Command { Report, Watch, Serve, Info, Profile, Check, Help, Version };
 
 struct CliOptions {
   Command command = Command::Help;
@@ -19,6 +19,7 @@ struct CliOptions {
   bool actions = false;                     // let error actions run
   bool log = false;                         // let channel logging run
   bool all = false;                         // sample every channel, checked or not, for this run
+  bool force = false;                       // go on beside kernel drivers of the same hardware
   std::optional<uint64_t> intervalMs;       // watch, serve: instead of IntervalTime
   std::optional<uint64_t> count;            // watch: stop after this many samples
   std::optional<std::string> metricsFile;   // watch, serve: exposition text after each sample

@@ -116,6 +116,12 @@ std::string SettingsFileProblem(const std::string& path) {
   return problem.empty() ? problem : "cannot read the settings file " + path + ": " + problem;
 }
 
+int32_t ChipPortSetting(const Registry& reg) {
+  MonitorSettings s;
+  LoadSettings(reg, s);
+  return s.MainChipPortAddress;
+}
+
 void SleepMs(const CliEnv& env, uint64_t ms) {
   if (env.sleepMs) return env.sleepMs(ms);
   while (ms > 0 && !(env.stopRequested && env.stopRequested())) {
@@ -149,11 +155,15 @@ Session::~Session() = default;
 std::unique_ptr<Session> Session::Open(const CliOptions& options, const CliEnv& env,
                                        std::ostream& err, std::string& error) {
   std::unique_ptr<Session> s(new Session(options, env, err));
+  std::optional<OwnershipFacts> ownership;
   if (options.board) {
     s->board_ = OpenBoard(*options.board, error);
     if (!s->board_) return nullptr;
     s->io_ = &s->board_->machine();
   } else {
+    // Read before any port is touched, and while /proc/ioports still shows
+    // its addresses to this process.
+    ownership = ReadOwnership(env.roots);
     s->realPorts_ = env.openRealPorts ? env.openRealPorts() : std::make_unique<RealPorts>();
     if (!s->realPorts_->requestAccess()) {
       const std::string why = s->realPorts_->refusalReason();
@@ -172,6 +182,18 @@ std::unique_ptr<Session> Session::Open(const CliOptions& options, const CliEnv& 
     s->hive_ = std::make_unique<HiveFileRegistry>(path);
     for (const std::string& problem : s->hive_->load()) {
       err << "kevatra-cli: " << path << ": " << problem << '\n';
+    }
+  }
+
+  if (ownership) {
+    const Registry& reg = s->hive_ ? static_cast<const Registry&>(*s->hive_) : s->scratch_;
+    const std::vector<HardwareOwner> owners = FindOwners(*ownership, ChipPortSetting(reg));
+    if (!owners.empty() && !options.force) {
+      error = OwnersRefusalText(owners);
+      return nullptr;
+    }
+    for (const HardwareOwner& o : owners) {
+      err << "kevatra-cli: --force: going on although " << OwnerLine(o) << '\n';
     }
   }
 

@@ -8,6 +8,8 @@
 
 #include "cli/cli_host.h"
 #include "cli/options.h"
+#include "detect/ownership.h"
+#include "monitor/bus_names.h"
 #include "monitor/channel_log.h"
 #include "monitor/monitor_context.h"
 #include "monitor/row_model.h"
@@ -26,6 +28,8 @@ struct CliEnv {
   std::function<LocalTime()> now;                          // the local clock when empty
   std::function<std::string()> currentDirectory;
   SystemPower* power = nullptr;  // the login manager when empty (real ports only)
+  OwnershipRoots roots;          // where sysfs and proc are; tests use fixture trees
+  BusNames* buses = nullptr;     // check asks these; the real buses when empty
 };
 
 // A catalogue board by name or a board file by path; null with error set to
@@ -36,15 +40,19 @@ std::unique_ptr<sim::SimBoard> OpenBoard(const std::string& name, std::string& e
 // Empty when the file can be used.
 std::string SettingsFileProblem(const std::string& path);
 
+// The ISA base the chip would be probed at, from the settings in reg.
+int32_t ChipPortSetting(const Registry& reg);
+
 // Sleeps ms milliseconds: env.sleepMs when given, else the real clock in
 // short slices, so that a stop request ends the wait soon either way.
 void SleepMs(const CliEnv& env, uint64_t ms);
 
 class Session {
  public:
-  // Loads the board, or asks for port access, and reads the settings file.
-  // On failure returns null and sets error to one line for the user;
-  // nothing has been touched then.
+  // Loads the board, or looks for kernel drivers of the same hardware and
+  // asks for port access, and reads the settings file. On failure (a driver
+  // owns the hardware and there is no --force, among others) returns null
+  // and sets error to a message for the user; nothing has been touched then.
   static std::unique_ptr<Session> Open(const CliOptions& options, const CliEnv& env,
                                        std::ostream& err, std::string& error);
   ~Session();

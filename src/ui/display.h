@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "detect/ownership.h"
 #include "monitor/monitor_context.h"
 #include "monitor/row_model.h"
 #include "monitor/startup.h"
@@ -45,6 +46,7 @@ struct DisplayCore {
   std::function<bool()> portAccess;                        // asked again after a resume
   std::function<bool()> trayAvailable;                     // the desktop shows tray icons
   QString documentationAddress;                            // the About box's link
+  std::vector<HardwareOwner> owners;  // kernel drivers on the hardware (--force), for Info
 };
 
 class TDisplay : public QWidget, public StartupHost {

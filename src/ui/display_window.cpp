@@ -150,7 +150,8 @@ void TDisplay::miInfoClick() {
     }
     return w;
   };
-  RunMenuDialog(miInfo_, new TInfo(nullptr, {core_.io, core_.settings, core_.detect, windowText}));
+  RunMenuDialog(miInfo_, new TInfo(nullptr, {core_.io, core_.settings, core_.detect, windowText,
+                                             core_.owners}));
 }
 
 bool TDisplay::ShowCountDown(const std::string& message) {

@@ -21,6 +21,7 @@ constexpr int kLabelPixels = 12;
 constexpr QRect kClipRect(18, 269, 56, 23);
 constexpr QRect kOkRect(330, 269, 56, 23);
 constexpr int kButtonPixels = 15;
+constexpr int kOwnersGap = 4;
 
 const char* const kTimes = "Times New Roman";
 const char* const kCourier = "Courier New";
@@ -66,6 +67,24 @@ QPushButton* AddButton(QWidget* parent, const char* name, const char* text, cons
   return button;
 }
 
+// The kernel drivers found on the hardware, under the group box; the window
+// grows by the label's height and the buttons move down with it.
+int AddOwners(QWidget* parent, const std::vector<HardwareOwner>& owners) {
+  if (owners.empty()) return 0;
+  QString text = QStringLiteral("Kernel drivers on the same hardware (started with --force):");
+  for (const HardwareOwner& o : owners)
+    text += QLatin1Char('\n') + QString::fromStdString(OwnerLine(o));
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QStringLiteral("OwnersLabel"));
+  label->setFont(Font(kTimes, kLabelPixels, false));
+  label->setWordWrap(true);
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  const int height = label->heightForWidth(kGroupRect.width());
+  label->setGeometry(kGroupRect.left(), kGroupRect.bottom() + kOwnersGap, kGroupRect.width(),
+                     height);
+  return height + kOwnersGap;
+}
+
 }  // namespace
 
 TInfo::TInfo(QWidget* parent, InfoSources sources)
@@ -73,7 +92,6 @@ TInfo::TInfo(QWidget* parent, InfoSources sources)
                           Qt::MSWindowsFixedSizeDialogHint),
       sources_(std::move(sources)) {
   setWindowTitle(QStringLiteral("Info"));
-  setFixedSize(kClientSize);
 
   auto* group = new QGroupBox(QStringLiteral(" Hardware Monitoring Profile "), this);
   group->setObjectName(QStringLiteral("GroupBox1"));
@@ -89,8 +107,10 @@ TInfo::TInfo(QWidget* parent, InfoSources sources)
                           kLines[i].valueFont);
   }
 
-  clip_ = AddButton(this, "Button1", "Clip", kClipRect);
-  ok_ = AddButton(this, "Button2", "Ok", kOkRect);
+  const int extra = AddOwners(this, sources_.owners);
+  setFixedSize(kClientSize + QSize(0, extra));
+  clip_ = AddButton(this, "Button1", "Clip", kClipRect.translated(0, extra));
+  ok_ = AddButton(this, "Button2", "Ok", kOkRect.translated(0, extra));
   ok_->setDefault(true);  // Enter closes the window
   setTabOrder(clip_, ok_);
   connect(clip_, &QPushButton::clicked, this, &TInfo::Button1Click);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "detect/ownership.h"
 #include "report/profile.h"
 #include "report/summary.h"
 
@@ -24,6 +25,7 @@ struct InfoSources {
   const MonitorSettings* settings = nullptr;
   const DetectState* detect = nullptr;
   std::function<report::MonitorWindowText()> windowText;
+  std::vector<HardwareOwner> owners;  // kernel drivers on the same hardware (--force)
 };
 
 // Bus/device/function slots probed per event-loop turn while the profile is
@@ -31,7 +33,8 @@ struct InfoSources {
 inline constexpr uint32_t kProfileSlotsPerTurn = report::PciConfigurationScan::kSlotsPerBus;
 
 // Controls by object name: "GroupBox1", captions "Label1" ... "Label15" (odd),
-// values "Label2" ... "Label16" (even), "Button1" ("Clip"), "Button2" ("Ok").
+// values "Label2" ... "Label16" (even), "Button1" ("Clip"), "Button2" ("Ok"),
+// and "OwnersLabel" under the group box when kernel drivers own the hardware.
 class TInfo : public QDialog {
   Q_OBJECT
 

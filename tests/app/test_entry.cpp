@@ -5,6 +5,9 @@
 #include <QtTest>
 
 #include "app/entry.h"
+#include "detect/ownership_fixture.h"
+#include "hw/lent_ports.h"
+#include "sim/machine.h"
 #include "ui/display.h"
 
 namespace {
@@ -59,6 +62,32 @@ class EntryTest : public QObject {
     QCOMPARE(kev::app::RunEntry({QStringLiteral("/asms1")}, hooks), -1);
     QVERIFY(shown.contains(QLatin1String("CAP_SYS_RAWIO")));
     QVERIFY(TheDisplay() == nullptr);
+  }
+
+  void kernelDriverOnTheHardwareRefusesUntilForced() {
+    QTemporaryDir dir;
+    kev::test::OwnershipTree tree;
+    tree.AddPiix4();
+    tree.BindPci("07.3", "piix4_smbus", "i2c_piix4");
+    kev::sim::SimMachine machine;
+    QString shown;
+    kev::app::EntryHooks hooks;
+    hooks.roots = tree.roots();
+    hooks.openRealPorts = [&machine] { return std::make_unique<kev::test::LentPorts>(machine); };
+    hooks.showError = [&](const QString& text) { shown = text; };
+    hooks.exec = [] { return TheDisplay() != nullptr ? 0 : 1; };
+    const QStringList args{QStringLiteral("--settings"), dir.filePath(QStringLiteral("r.reg"))};
+    QCOMPARE(kev::app::RunEntry(args, hooks), -1);
+    QVERIFY2(shown.contains(QLatin1String(
+                 "piix4_smbus owns PCI 0000:00:07.3 (intel 82371AB (PIIX4)) (the SMBus host and "
+                 "PM device): free it with \"modprobe -r i2c-piix4\"")),
+             qPrintable(shown));
+    QCOMPARE(machine.accessCount(), uint64_t{0});
+    QVERIFY(TheDisplay() == nullptr);
+
+    shown.clear();
+    QCOMPARE(kev::app::RunEntry(args + QStringList{QStringLiteral("--force")}, hooks), 0);
+    QVERIFY(shown.isEmpty());
   }
 
   void startupRunsOnceTheLoopRuns() {

@@ -11,6 +11,7 @@
 
 #include "cli/cli.h"
 #include "desktop_fixture.h"
+#include "sim/machine.h"
 #include "ui/info.h"
 
 using kev::test::CheckedSettings;
@@ -56,6 +57,23 @@ QString CliProfile(Desktop& d, const char* board) {
 class InfoTest : public QObject {
   Q_OBJECT
  private slots:
+  void listsTheKernelDriversItWasStartedBeside() {
+    kev::sim::SimMachine machine;
+    kev::MonitorSettings settings;
+    kev::DetectState detect;
+    const kev::HardwareOwner owner{"w83627hf", "hwmon1 on w83627hf.656",
+                                   "a monitoring chip (w83627hf)", "modprobe -r w83627hf"};
+    TInfo info(nullptr, {&machine, &settings, &detect, {}, {owner}});
+    info.show();
+    auto* owners = info.findChild<QLabel*>(QStringLiteral("OwnersLabel"));
+    QVERIFY(owners != nullptr);
+    QVERIFY(owners->text().contains(QString::fromStdString(kev::OwnerLine(owner))));
+    // The buttons sit below the list, inside the grown window.
+    QVERIFY(Button(info, "Button2")->y() > owners->geometry().bottom());
+    QVERIFY(Button(info, "Button2")->geometry().bottom() < info.height());
+    info.reject();
+  }
+
   void withPmSwitchedOffShowsStarsAndEscAbandonsTheProfile() {
     Desktop d(CheckedSettings(), "sis630-pm-off-it8705f");
     d.display().RunStartup();

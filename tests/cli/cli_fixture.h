@@ -38,6 +38,8 @@ class CliTest : public ::testing::Test {
     env.sleepMs = [this](uint64_t ms) { slept.push_back(ms); };
     env.now = [] { return LocalTime{2024, 5, 6, 7, 8, 9}; };
     env.currentDirectory = [this] { return dir_.string(); };
+    // An empty sysfs and proc: nothing of the test machine's own is read.
+    env.roots = {(dir_ / "sys").string(), (dir_ / "proc").string()};
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 

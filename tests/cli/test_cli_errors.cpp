@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "cli_fixture.h"
+#include "hw/lent_ports.h"
 #include "sim/machine.h"
 
 namespace kev::cli::testing {
@@ -123,27 +124,10 @@ TEST_F(CliErrors, OutputThatCannotBeWrittenIsAFailure) {
   }
 }
 
-// Hands the tool a machine the test keeps, so it can be inspected afterwards.
-class BorrowedPorts : public PortIo {
- public:
-  explicit BorrowedPorts(sim::SimMachine& m) : m_(m) {}
-  uint8_t inb(uint16_t p) override { return m_.inb(p); }
-  uint16_t inw(uint16_t p) override { return m_.inw(p); }
-  uint32_t inl(uint16_t p) override { return m_.inl(p); }
-  void outb(uint16_t p, uint8_t v) override { m_.outb(p, v); }
-  void outw(uint16_t p, uint16_t v) override { m_.outw(p, v); }
-  void outl(uint16_t p, uint32_t v) override { m_.outl(p, v); }
-  bool requestAccess() override { return m_.requestAccess(); }
-  std::string refusalReason() const override { return m_.refusalReason(); }
-
- private:
-  sim::SimMachine& m_;
-};
-
 TEST_F(CliErrors, RefusedPortsGiveOneLineAndTouchNothing) {
   sim::SimMachine machine;
   machine.setAccessAllowed(false, "Port access refused: run as root or grant CAP_SYS_RAWIO.");
-  env.openRealPorts = [&machine] { return std::make_unique<BorrowedPorts>(machine); };
+  env.openRealPorts = [&machine] { return std::make_unique<test::LentPorts>(machine); };
   const CliRun r = run({"report", "--save"});
   ExpectOneErrorLine(r, kExitFailure, "CAP_SYS_RAWIO");
   EXPECT_EQ(machine.accessCount(), 0u);
