@@ -4,6 +4,7 @@
 #include <optional>
 #include <ostream>
 
+#include "cli/board_from_dump.h"
 #include "cli/check.h"
 #include "cli/export.h"
 #include "cli/output.h"
@@ -98,6 +99,7 @@ int RunCommand(Session& s, const CliOptions& o, const CliEnv& env, std::ostream&
       out << Profile(s);
       break;
     case Command::Check:
+    case Command::BoardFromDump:
     case Command::Help:
     case Command::Version:
       break;
@@ -134,6 +136,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   try {
     if (o.command == Command::Check) return CheckWritten(out, err, RunCheck(o, env, out, err));
+    if (o.command == Command::BoardFromDump)
+      return CheckWritten(out, err, RunBoardFromDump(o, out, err));
     std::string error;
     std::unique_ptr<Session> session = Session::Open(o, env, err, error);
     if (!session) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string_view>
 
+#include "cli/board_from_dump.h"
 #include "cli/serve.h"
 
 namespace kev::cli {
@@ -17,12 +18,13 @@ struct CommandName {
   std::string_view name;
   Command command;
 };
-constexpr std::array<CommandName, 8> kCommands{{{"report", Command::Report},
+constexpr std::array<CommandName, 9> kCommands{{{"report", Command::Report},
                                                 {"watch", Command::Watch},
                                                 {"serve", Command::Serve},
                                                 {"info", Command::Info},
                                                 {"profile", Command::Profile},
                                                 {"check", Command::Check},
+                                                {"board-from-dump", Command::BoardFromDump},
                                                 {"help", Command::Help},
                                                 {"version", Command::Version}}};
 
@@ -101,6 +103,24 @@ const std::vector<OptionSpec>& Options() {
        {Command::Watch},
        [](CliOptions& o, const std::string& v) { return ParseCount(v, o); }},
       {"--metrics", true, {Command::Watch, Command::Serve}, Text(&CliOptions::metricsFile)},
+      {"--chip",
+       true,
+       {Command::BoardFromDump},
+       [](CliOptions& o, const std::string& v) {
+         o.dumpFacts.chip = v;
+         return std::string();
+       }},
+      {"--address", true, {Command::BoardFromDump}, Apply(ParseChipAddress)},
+      {"--isa", true, {Command::BoardFromDump}, Apply(ParseIsaPort)},
+      {"--south-bridge",
+       true,
+       {Command::BoardFromDump},
+       [](CliOptions& o, const std::string& v) {
+         o.dumpFacts.southBridge = v;
+         return std::string();
+       }},
+      {"--smbus-base", true, {Command::BoardFromDump}, Apply(ParseSmbusBase)},
+      {"--output", true, {Command::BoardFromDump}, Text(&CliOptions::output)},
       {"--listen",
        true,
        {Command::Serve},
@@ -189,6 +209,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     for (const CommandName& c : kCommands) {
       if (c.name == arg) command = &c;
     }
+    if (haveCommand && o.command == Command::BoardFromDump) {
+      o.files.push_back(arg);
+      continue;
+    }
     if (command == nullptr) return Fail(out, "unknown command '" + arg + "'");
     if (haveCommand) return Fail(out, "only one command at a time ('" + arg + "')");
     o.command = command->command;
@@ -197,6 +221,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
   if (!haveCommand)
     return Fail(out, "no command given (report, watch, serve, info, profile or check)");
   if (std::string e = CheckOptionsFit(used, o.command); !e.empty()) return Fail(out, e);
+  if (o.command == Command::BoardFromDump && o.files.empty())
+    return Fail(out, "board-from-dump needs the files to read");
   return out;
 }
 
@@ -213,6 +239,10 @@ Commands:
                   (Prometheus text) and GET /readings.json (report --json)
   info            the eight lines of the hardware information summary
   profile         the hardware monitoring profile text
+  board-from-dump FILE...
+                  write a board file (see docs/boards.md) from what a user
+                  posted: a hardware monitoring profile, i2cdump or isadump
+                  output of the chip, lspci -xxx output
   check           what stands between this machine and real monitoring, one
                   line per item with what to do; writes no port
   help, version
@@ -233,6 +263,16 @@ Options:
                      IntervalTime
   --metrics FILE     watch, serve: after each sample replace FILE with the
                      readings in the Prometheus text format
+  --chip KIND        board-from-dump: the kind of the dumped chip (W83782D, ...)
+  --address ADDR     board-from-dump: its SMBus address (0x2D) when the dump
+                     does not show it
+  --isa PORT         board-from-dump: its ISA base (0x290) when the dump does
+                     not show it
+  --south-bridge KIND  board-from-dump: the south bridge (PIIX4E, ...) when no
+                     lspci dump shows it
+  --smbus-base PORT  board-from-dump: the SMBus host's base (default 0x5000)
+  --output FILE      board-from-dump: write the board there instead of to
+                     standard output (a file there is replaced)
   --listen ADDR:PORT serve: listen there instead of 127.0.0.1:9715 (port 0:
                      any free port; the address is printed on stderr)
   --count N          watch: stop after N samples

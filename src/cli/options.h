@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "cli/dump/dumps.h"
+
 namespace kev::cli {
 
-enum class Command { Report, Watch, Serve, Info, Profile, Check, Help, Version };
+enum class Command { Report, Watch, Serve, Info, Profile, Check, BoardFromDump, Help, Version };
 
 struct CliOptions {
   Command command = Command::Help;
@@ -25,6 +27,9 @@ struct CliOptions {
   std::optional<std::string> metricsFile;   // watch, serve: exposition text after each sample
   std::optional<std::string> listen;        // serve: ADDR:PORT instead of the loopback default
   std::vector<std::string> switches;        // "/asms0".."/asms2", handed to the start-up
+  std::vector<std::string> files;           // board-from-dump: the pasted dumps
+  dump::DumpFacts dumpFacts;                // board-from-dump: what the dumps cannot tell
+  std::optional<std::string> output;        // board-from-dump: the board file to write
 };
 
 struct ParsedOptions {
