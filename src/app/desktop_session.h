@@ -44,6 +44,9 @@ class DesktopSession {
   // would replace it); problems lists damage that was read past.
   bool OpenSettings(const ProgramOptions& options, std::string& error,
                     std::vector<std::string>& problems);
+  // Privilege was given to a user who is not root: stored chip ports are
+  // held to where monitoring chips sit.
+  void RestrictSettingsPorts(bool on) { detect_.SettingsPortRestricted = on; }
 
   // The kernel drivers that own what the program would touch, with the
   // chip port of the settings just opened: false with the refusal in error

@@ -31,6 +31,24 @@ QString LockPath() {
   return dir + QStringLiteral("/Kevatra.lock");
 }
 
+// All that needs privilege happens here, before Qt starts threads of its own
+// (each thread keeps the capabilities it started with): who else drives the
+// hardware is read while /proc/ioports shows its addresses, port access is
+// granted, then every capability goes.
+EntryHooks GrantThenDrop(int argc, char** argv) {
+  QStringList args;
+  for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  EntryHooks hooks;
+  if (!ParseProgramOptions(args).board) {
+    hooks.ownership = ReadOwnership(hooks.roots);
+    auto ports = std::make_shared<std::unique_ptr<PortIo>>(std::make_unique<RealPorts>());
+    (*ports)->requestAccess();
+    hooks.openRealPorts = [ports] { return std::move(*ports); };
+  }
+  hooks.privileges = DropPrivileges();
+  return hooks;
+}
+
 }  // namespace
 
 int RunEntry(const QStringList& args, const EntryHooks& hooks) {
@@ -46,13 +64,18 @@ int RunEntry(const QStringList& args, const EntryHooks& hooks) {
   std::unique_ptr<PortIo> ports;
   std::optional<OwnershipFacts> ownership;
   if (!options.board) {
-    ownership = ReadOwnership(hooks.roots);
+    ownership = hooks.ownership ? *hooks.ownership : ReadOwnership(hooks.roots);
     ports = hooks.openRealPorts ? hooks.openRealPorts() : std::make_unique<RealPorts>();
   }
   if (!session.OpenMachine(options, std::move(ports), error)) {
     ShowError(hooks, QString::fromStdString(error));
     return -1;
   }
+  if (!hooks.privileges.problem.empty()) {
+    ShowError(hooks, QString::fromStdString(hooks.privileges.problem));
+    return -1;
+  }
+  session.RestrictSettingsPorts(hooks.privileges.forNonRootUser);
 
   // One copy at a time; a lock left by a crashed copy does not count.
   QLockFile instance(LockPath());
@@ -93,6 +116,7 @@ int RunEntry(const QStringList& args, const EntryHooks& hooks) {
 }
 
 int RunProgram(int argc, char** argv) {
+  const EntryHooks hooks = GrantThenDrop(argc, argv);
   // Wayland does not let programs place their own windows.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
       !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
@@ -104,7 +128,7 @@ int RunProgram(int argc, char** argv) {
   QApplication::setWindowIcon(ui::ProgramIcon());
   QStringList args = QApplication::arguments();
   args.removeFirst();
-  return RunEntry(args);
+  return RunEntry(args, hooks);
 }
 
 }  // namespace kev::app

@@ -6,9 +6,11 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "detect/ownership.h"
 #include "hw/portio.h"
+#include "hw/privilege.h"
 
 namespace kev::app {
 
@@ -20,6 +22,10 @@ struct EntryHooks {
   std::function<void(const QString& text)> showError;      // a message box when empty
   std::function<int()> exec;                               // the event loop when empty
   OwnershipRoots roots;  // where sysfs and proc are; tests use fixture trees
+  // What RunProgram read and gave up while privileged, before Qt started;
+  // ownership is read in RunEntry when empty.
+  std::optional<OwnershipFacts> ownership;
+  PrivilegeDrop privileges;
 };
 
 // The whole run inside an existing QApplication; args exclude the program

@@ -64,6 +64,13 @@ std::string BusLine(BusNames& buses, BusKind kind, const char* name, const char*
   return a.owned ? ok : missing;
 }
 
+// As a run does, the rest (settings and board files, buses) goes without privilege.
+void GiveUpPrivileges(const CliEnv& env, std::vector<CheckLine>& lines) {
+  if (!env.dropPrivileges) return;
+  const PrivilegeDrop drop = env.dropPrivileges();
+  if (!drop.problem.empty()) lines.push_back({"Privileges", drop.problem, true});
+}
+
 void RealMachineLines(const CliOptions& o, const CliEnv& env, std::vector<CheckLine>& lines) {
   // Read first, as a starting run does, before access is asked for.
   const OwnershipFacts facts = ReadOwnership(env.roots);
@@ -75,6 +82,7 @@ void RealMachineLines(const CliOptions& o, const CliEnv& env, std::vector<CheckL
     access.blocks = true;
   }
   lines.push_back(access);
+  GiveUpPrivileges(env, lines);
   CheckLine lockdown{"Kernel lockdown", {}};
   lockdown.text = LockdownLine(env.roots.sys, lockdown.blocks);
   lines.push_back(lockdown);
@@ -114,6 +122,7 @@ int RunCheck(const CliOptions& o, const CliEnv& env, std::ostream& out, std::ost
   std::vector<CheckLine> lines;
   std::string error;
   if (o.board) {
+    GiveUpPrivileges(env, lines);
     BoardLines(o, lines, error);
     if (!error.empty()) {
       err << "kevatra-cli: " << error << '\n';

@@ -133,7 +133,7 @@ void SleepMs(const CliEnv& env, uint64_t ms) {
 }
 
 Session::Session(const CliOptions& options, const CliEnv& env, std::ostream& err)
-    : options_(options), env_(env) {
+    : options_(options), env_(env), err_(err) {
   HostServices services;
   services.err = &err;
   services.stopRequested = env.stopRequested;
@@ -156,11 +156,7 @@ std::unique_ptr<Session> Session::Open(const CliOptions& options, const CliEnv& 
                                        std::ostream& err, std::string& error) {
   std::unique_ptr<Session> s(new Session(options, env, err));
   std::optional<OwnershipFacts> ownership;
-  if (options.board) {
-    s->board_ = OpenBoard(*options.board, error);
-    if (!s->board_) return nullptr;
-    s->io_ = &s->board_->machine();
-  } else {
+  if (!options.board) {
     // Read before any port is touched, and while /proc/ioports still shows
     // its addresses to this process.
     ownership = ReadOwnership(env.roots);
@@ -171,6 +167,21 @@ std::unique_ptr<Session> Session::Open(const CliOptions& options, const CliEnv& 
       return nullptr;
     }
     s->io_ = s->realPorts_.get();
+  }
+  // All that needs privilege is done: board, settings and log files, the
+  // output and the buses are handled without it.
+  if (env.dropPrivileges) {
+    const PrivilegeDrop drop = env.dropPrivileges();
+    if (!drop.problem.empty()) {
+      error = drop.problem;
+      return nullptr;
+    }
+    s->detect_.SettingsPortRestricted = drop.forNonRootUser;
+  }
+  if (options.board) {
+    s->board_ = OpenBoard(*options.board, error);
+    if (!s->board_) return nullptr;
+    s->io_ = &s->board_->machine();
   }
 
   const std::string path = options.settingsFile
@@ -215,7 +226,9 @@ void Session::Start() {
   // 1024x768 desktop, so a --save never parks the monitor window in a corner.
   env.screen = {kNominalScreenWidth, kNominalScreenHeight, kMonitorWindowWidth,
                 kMonitorWindowHeight};
-  startup_.Run(*ctx_, detect_, *rows_, *host_, env);
+  const std::optional<StartupReport> report = startup_.Run(*ctx_, detect_, *rows_, *host_, env);
+  if (report && !report->portRefusal.empty())
+    err_ << "kevatra-cli: " << report->portRefusal << '\n';
 }
 
 bool Session::Save(std::string& error) {

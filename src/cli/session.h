@@ -9,6 +9,7 @@
 #include "cli/cli_host.h"
 #include "cli/options.h"
 #include "detect/ownership.h"
+#include "hw/privilege.h"
 #include "monitor/bus_names.h"
 #include "monitor/channel_log.h"
 #include "monitor/monitor_context.h"
@@ -30,6 +31,9 @@ struct CliEnv {
   SystemPower* power = nullptr;  // the login manager when empty (real ports only)
   OwnershipRoots roots;          // where sysfs and proc are; tests use fixture trees
   BusNames* buses = nullptr;     // check asks these; the real buses when empty
+  // Gives up privilege once port access is granted; main passes DropPrivileges.
+  // Empty keeps it (tests that run the tool inside their own process).
+  std::function<PrivilegeDrop()> dropPrivileges;
 };
 
 // A catalogue board by name or a board file by path; null with error set to
@@ -76,6 +80,7 @@ class Session {
 
   const CliOptions& options_;
   const CliEnv& env_;
+  std::ostream& err_;
   std::unique_ptr<sim::SimBoard> board_;
   std::unique_ptr<PortIo> realPorts_;
   std::unique_ptr<SystemPower> ownPower_;

@@ -1,5 +1,5 @@
 // The tool as its own process: how it ends when its reader goes away or its
-// terminal hangs up.
+// terminal hangs up, and that it holds no capability once it samples.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "cli_fixture.h"
+#include "held_capabilities.h"
 
 namespace kev::cli::testing {
 namespace {
@@ -81,6 +82,22 @@ TEST_F(CliProcess, ClosedPipeAndHangUpEndTheWatchCleanlyAndSave) {
     if (hangUp) close(c.out);
     EXPECT_TRUE(std::filesystem::exists(settings)) << settings;
   }
+}
+
+// Started by root (CAP_SYS_RAWIO among the rest), no thread of the tool
+// holds a capability once the first sample is out.
+TEST_F(CliProcess, NoCapabilityIsLeftOnceSamplingBegins) {
+  const uint64_t own = test::OwnCapabilities();
+  if (own == 0) GTEST_SKIP() << "this process holds no capability to hand on";
+  Child c =
+      Spawn({"watch", "--board", "demo", "--interval", "0.05", "--settings", path("caps.reg")});
+  ASSERT_GT(c.pid, 0);
+  EXPECT_FALSE(ReadLine(c.out).empty());
+  const std::string held = test::HeldCapabilities(c.pid, (own & test::kSetPcapBit) != 0);
+  kill(c.pid, SIGTERM);
+  EXPECT_EQ(Ending(c.pid), "exit 0");
+  close(c.out);
+  EXPECT_EQ(held, "");
 }
 
 }  // namespace

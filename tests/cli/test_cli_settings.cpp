@@ -27,6 +27,27 @@ TEST_F(CliSettings, WithoutSaveTheSettingsFileIsUntouched) {
   EXPECT_EQ(std::filesystem::last_write_time(settingsPath()), stamp);
 }
 
+// Privilege given to a user who is not root: a stored port on a serial
+// port is named and left alone while the run goes on; a privilege that
+// cannot be given up stops the run before the settings are read.
+TEST_F(CliSettings, PrivilegeIsGivenUpAndHoldsStoredPortsToTheChipBlocks) {
+  MonitorSettings s;
+  s.MainChipPortAddress = 0x3F8;
+  storeSettings(s);
+  env.dropPrivileges = [] { return PrivilegeDrop{true, ""}; };
+  CliRun r = runWithSettings({"profile", "--board", testBoard()});
+  EXPECT_EQ(r.code, kExitOk);
+  EXPECT_NE(r.err.find("kevatra-cli: The chip port 3F8h from the settings is not used"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.out.find("PORTADRS:  00000290h"), std::string::npos) << r.out;
+
+  env.dropPrivileges = [] { return PrivilegeDrop{false, "cannot give up privileges: test"}; };
+  r = runWithSettings({"report", "--board", testBoard()});
+  EXPECT_EQ(r.code, kExitFailure);
+  EXPECT_EQ(r.err, "kevatra-cli: cannot give up privileges: test\n");
+}
+
 TEST_F(CliSettings, TheUsersOwnFileIsTheDefaultAndIsNotCreated) {
   EXPECT_EQ(run({"report", "--board", "demo"}).code, kExitOk);
   EXPECT_FALSE(std::filesystem::exists(path("config")));
