@@ -70,6 +70,8 @@ TEST(DropPrivileges, NothingIsLeftAndOnlyAUserWhoIsNotRootIsMarked) {
       {"user with CAP_SYS_RAWIO", BecomeUserWithRawIo, true, false},
   };
   for (const Case& c : cases) {
+    // A container may withhold CAP_SYS_RAWIO from root itself.
+    if (c.marked && (test::OwnCapabilities() & (uint64_t{1} << CAP_SYS_RAWIO)) == 0) continue;
     EXPECT_EQ(InChild([&c] {
                 const std::string setUp = c.setUp();
                 if (!setUp.empty()) return setUp;
