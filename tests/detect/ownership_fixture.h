@@ -2,8 +2,6 @@
 // kernel drivers that own the hardware.
 #pragma once
 
-#include <stdlib.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -11,23 +9,16 @@
 #include <string>
 
 #include "detect/ownership.h"
+#include "settings/temp_dir.h"
 
 namespace kev::test {
 
 class OwnershipTree {
  public:
   OwnershipTree() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kev-sysfs-XXXXXX").string();
-    root_ = mkdtemp(pattern.data());
     std::filesystem::create_directories(root_ / "sys/bus/pci/devices");
     std::filesystem::create_directories(root_ / "proc");
   }
-  ~OwnershipTree() {
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
-  }
-  OwnershipTree(const OwnershipTree&) = delete;
-  OwnershipTree& operator=(const OwnershipTree&) = delete;
 
   OwnershipRoots roots() const { return {(root_ / "sys").string(), (root_ / "proc").string()}; }
   std::filesystem::path sys() const { return root_ / "sys"; }
@@ -84,7 +75,8 @@ class OwnershipTree {
     std::filesystem::create_directory_symlink(target, link);
   }
 
-  std::filesystem::path root_;
+  TempDir dir_;
+  std::filesystem::path root_{dir_.path()};
 };
 
 }  // namespace kev::test
