@@ -31,7 +31,7 @@ long ResidentKb() {
 }
 
 // The texts of a demo board's first sample.
-Published DemoTexts() {
+kev::metrics::Published DemoTexts() {
   CliOptions o;
   o.board = "demo";
   o.settingsFile = (std::filesystem::temp_directory_path() /
@@ -78,7 +78,7 @@ std::vector<double> Round(int port, int scrapes, double& seconds) {
 }
 
 void BM_ConcurrentScrapes(benchmark::State& state) {
-  MetricsServer server;
+  kev::metrics::MetricsServer server;
   server.Publish(DemoTexts());
   std::string error;
   if (!server.Start({"127.0.0.1", 0}, error)) return state.SkipWithError(error.c_str());

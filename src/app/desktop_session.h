@@ -1,6 +1,5 @@
-// Everything the desktop program works on for its whole run: the machine (a
-// simulated board or the real ports), the settings file, the settings record,
-// the detection records, the channels, sound and the login manager.
+// The desktop program on the session both programs stand on: its command
+// line, and what the monitor window is given (sound, the screen, the About link).
 #pragma once
 
 #include <QString>
@@ -11,10 +10,7 @@
 #include <vector>
 
 #include "app/sound.h"
-#include "monitor/channel_log.h"
-#include "monitor/system_power.h"
-#include "settings/hive_file.h"
-#include "sim/board.h"
+#include "session/program_session.h"
 #include "ui/display.h"
 
 namespace kev::app {
@@ -36,45 +32,32 @@ class DesktopSession {
   DesktopSession();
   ~DesktopSession();
 
-  // The simulated board, or the real ports with access granted. False with
-  // error set to one line for the user; nothing has been touched then.
+  // The steps of session::ProgramSession with the program's options.
   bool OpenMachine(const ProgramOptions& options, std::unique_ptr<PortIo> realPorts,
-                   std::string& error);
-  // The settings file. False when it is there but cannot be read (a save
-  // would replace it); problems lists damage that was read past.
+                   std::string& error) {
+    return core_.OpenMachine(options.board, std::move(realPorts), error);
+  }
   bool OpenSettings(const ProgramOptions& options, std::string& error,
-                    std::vector<std::string>& problems);
-  // Privilege was given to a user who is not root: stored chip ports are
-  // held to where monitoring chips sit.
-  void RestrictSettingsPorts(bool on) { detect_.SettingsPortRestricted = on; }
-
-  // The kernel drivers that own what the program would touch, with the
-  // chip port of the settings just opened: false with the refusal in error
-  // unless --force. The owners go to the information window either way.
-  bool CheckOwners(const ProgramOptions& options, const OwnershipFacts& facts, std::string& error);
+                    std::vector<std::string>& problems) {
+    return core_.OpenSettings(options.settingsFile, {}, error, problems);
+  }
+  void RestrictSettingsPorts(bool on) { core_.RestrictSettingsPorts(on); }
+  bool CheckOwners(const ProgramOptions& options, const OwnershipFacts& facts, std::string& error) {
+    return core_.CheckOwners(facts, options.force, error);
+  }
 
   // What the monitor window works on; valid while this session lives.
   ui::DisplayCore Core(const ProgramOptions& options, int screenWidth, int screenHeight);
-  SaveResult Save();
+  SaveResult Save() { return core_.Save(core_.settings()); }
 
-  PortIo& io() { return *io_; }
-  MonitorSettings& settings() { return settings_; }
-  sim::SimBoard* board() { return board_.get(); }
-  bool simulated() const { return board_ != nullptr; }
+  PortIo& io() { return core_.io(); }
+  MonitorSettings& settings() { return core_.settings(); }
+  sim::SimBoard* board() { return core_.board(); }
+  bool simulated() const { return core_.simulated(); }
 
  private:
-  std::unique_ptr<sim::SimBoard> board_;
-  std::unique_ptr<PortIo> realPorts_;
-  PortIo* io_ = nullptr;
-  std::unique_ptr<HiveFileRegistry> hive_;  // null: no settings place known
-  MemoryRegistry scratch_;
-  MonitorSettings settings_;
-  DetectState detect_;
-  ChannelSet channels_ = MakeChannels();
-  PosixLogFileSystem files_;
-  std::unique_ptr<SystemPower> power_;
+  session::ProgramSession core_;
   std::unique_ptr<SoundPlayer> sound_;
-  std::vector<HardwareOwner> owners_;
 };
 
 }  // namespace kev::app

@@ -14,6 +14,7 @@
 #include "app/power_events.h"
 #include "app/stop_signals.h"
 #include "hw/realports.h"
+#include "session/privileged_start.h"
 #include "ui/display.h"
 #include "ui/program_images.h"
 
@@ -39,13 +40,11 @@ EntryHooks GrantThenDrop(int argc, char** argv) {
   QStringList args;
   for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
   EntryHooks hooks;
-  if (!ParseProgramOptions(args).board) {
-    hooks.ownership = ReadOwnership(hooks.roots);
-    auto ports = std::make_shared<std::unique_ptr<PortIo>>(std::make_unique<RealPorts>());
-    (*ports)->requestAccess();
-    hooks.openRealPorts = [ports] { return std::move(*ports); };
-  }
-  hooks.privileges = DropPrivileges();
+  auto start = std::make_shared<session::PrivilegedStart>(session::StartPrivileged(
+      !ParseProgramOptions(args).board, {hooks.roots, {}, DropPrivileges}));
+  hooks.ownership = start->ownership;
+  if (start->ports) hooks.openRealPorts = [start] { return std::move(start->ports); };
+  hooks.privileges = start->privileges;
   return hooks;
 }
 

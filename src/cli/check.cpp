@@ -10,6 +10,9 @@
 #include "detect/detect.h"
 #include "detect/ownership.h"
 #include "hw/realports.h"
+#include "session/board_opener.h"
+#include "session/privileged_start.h"
+#include "session/settings_file.h"
 
 namespace kev::cli {
 namespace {
@@ -64,33 +67,28 @@ std::string BusLine(BusNames& buses, BusKind kind, const char* name, const char*
   return a.owned ? ok : missing;
 }
 
-// As a run does, the rest (settings and board files, buses) goes without privilege.
-void GiveUpPrivileges(const CliEnv& env, std::vector<CheckLine>& lines) {
-  if (!env.dropPrivileges) return;
-  const PrivilegeDrop drop = env.dropPrivileges();
-  if (!drop.problem.empty()) lines.push_back({"Privileges", drop.problem, true});
+void PrivilegeLine(const session::PrivilegedStart& start, std::vector<CheckLine>& lines) {
+  if (!start.privileges.problem.empty())
+    lines.push_back({"Privileges", start.privileges.problem, true});
 }
 
-void RealMachineLines(const CliOptions& o, const CliEnv& env, std::vector<CheckLine>& lines) {
-  // Read first, as a starting run does, before access is asked for.
-  const OwnershipFacts facts = ReadOwnership(env.roots);
-  std::unique_ptr<PortIo> ports =
-      env.openRealPorts ? env.openRealPorts() : std::make_unique<RealPorts>();
+void RealMachineLines(const CliOptions& o, const CliEnv& env, const session::PrivilegedStart& start,
+                      std::vector<CheckLine>& lines) {
   CheckLine access{"Port access", "granted"};
-  if (!ports->requestAccess()) {
-    access.text = ports->refusalReason();
+  if (!start.accessGranted) {
+    access.text = start.ports->refusalReason();
     access.blocks = true;
   }
   lines.push_back(access);
-  GiveUpPrivileges(env, lines);
+  PrivilegeLine(start, lines);
   CheckLine lockdown{"Kernel lockdown", {}};
   lockdown.text = LockdownLine(env.roots.sys, lockdown.blocks);
   lines.push_back(lockdown);
 
-  HiveFileRegistry hive(o.settingsFile ? *o.settingsFile
-                                       : DefaultHivePath(env.env ? env.env : ProcessEnv()));
+  HiveFileRegistry hive(session::SettingsPath(o.settingsFile, env.env));
   if (!hive.path().empty()) hive.load();
-  const std::vector<HardwareOwner> owners = FindOwners(facts, ChipPortSetting(hive));
+  const OwnershipFacts& facts = *start.ownership;
+  const std::vector<HardwareOwner> owners = FindOwners(facts, session::ChipPortSetting(hive));
   for (const HardwareOwner& owner : owners)
     lines.push_back({"Kernel driver", OwnerLine(owner), true});
   if (owners.empty()) {
@@ -104,7 +102,7 @@ void RealMachineLines(const CliOptions& o, const CliEnv& env, std::vector<CheckL
 }
 
 void BoardLines(const CliOptions& o, std::vector<CheckLine>& lines, std::string& error) {
-  std::unique_ptr<sim::SimBoard> board = OpenBoard(*o.board, error);
+  std::unique_ptr<sim::SimBoard> board = session::OpenBoard(*o.board, error);
   if (!board) return;
   const std::string simulated = "not needed (simulated board)";
   lines.push_back({"Port access", simulated});
@@ -121,15 +119,19 @@ void BoardLines(const CliOptions& o, std::vector<CheckLine>& lines, std::string&
 int RunCheck(const CliOptions& o, const CliEnv& env, std::ostream& out, std::ostream& err) {
   std::vector<CheckLine> lines;
   std::string error;
+  // Everything a run does while privileged, as a run does it; the rest
+  // (settings and board files, buses) goes without privilege.
+  const session::PrivilegedStart start =
+      session::StartPrivileged(!o.board, {env.roots, env.openRealPorts, env.dropPrivileges});
   if (o.board) {
-    GiveUpPrivileges(env, lines);
+    PrivilegeLine(start, lines);
     BoardLines(o, lines, error);
     if (!error.empty()) {
       err << "kevatra-cli: " << error << '\n';
       return 1;
     }
   } else {
-    RealMachineLines(o, env, lines);
+    RealMachineLines(o, env, start, lines);
   }
   SdBusNames systemBuses;
   BusNames& buses = env.buses ? *env.buses : systemBuses;

@@ -4,8 +4,8 @@
 #include <ostream>
 
 #include "cli/cli.h"
-#include "cli/metrics.h"
 #include "detect/detect.h"
+#include "export/metrics.h"
 #include "monitor/sampling.h"
 #include "settings/atomic_file.h"
 
@@ -20,7 +20,7 @@ double SecondsSince1970() {
   return duration<double>(system_clock::now().time_since_epoch()).count();
 }
 
-std::string HostPort(const ListenAddress& where, int port) {
+std::string HostPort(const metrics::ListenAddress& where, int port) {
   const bool v6 = where.host.find(':') != std::string::npos;
   return (v6 ? "[" + where.host + "]" : where.host) + ":" + std::to_string(port);
 }
@@ -45,10 +45,10 @@ SampleExport::SampleExport(Session& s, const CliOptions& o)
       options_(o),
       pmDevice_(PmDeviceName(s.io(), s.detect().pm.VendorDevice, s.detect().pm.Revision)) {}
 
-Published SampleExport::Texts() const {
+metrics::Published SampleExport::Texts() const {
   const RowsSnapshot rows = Snapshot(session_);
   const std::string_view chip = ReportedChipName(session_);
-  return {FormatMetrics(rows, {chip, pmDevice_, SecondsSince1970()}),
+  return {metrics::FormatMetrics(rows, {chip, pmDevice_, SecondsSince1970()}),
           FormatReportJson(rows, chip, options_.board)};
 }
 
@@ -62,13 +62,13 @@ std::string SampleExport::WriteMetricsFile(const std::string& metrics) const {
 
 int Serve(Session& s, const CliOptions& o, const CliEnv& env, uint64_t intervalMs,
           std::ostream& err) {
-  ListenAddress where;
+  metrics::ListenAddress where;
   std::string problem;
-  if (o.listen) ParseListenAddress(*o.listen, where, problem);
+  if (o.listen) metrics::ParseListenAddress(*o.listen, where, problem);
   const SampleExport exporter(s, o);
-  Published texts = exporter.Texts();
+  metrics::Published texts = exporter.Texts();
   problem = exporter.WriteMetricsFile(texts.metrics);
-  MetricsServer server;
+  metrics::MetricsServer server;
   server.Publish(std::move(texts));
   if (problem.empty()) server.Start(where, problem);
   if (!problem.empty()) {

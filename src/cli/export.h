@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "cli/output.h"
-#include "cli/serve.h"
 #include "cli/session.h"
+#include "export/metrics_server.h"
 
 namespace kev::cli {
 
@@ -23,7 +23,7 @@ class SampleExport {
  public:
   SampleExport(Session& s, const CliOptions& o);
   // The texts of the sample in hand, stamped with the current time.
-  Published Texts() const;
+  metrics::Published Texts() const;
   // Replaces the metrics file, when one was asked for; the problem, or empty.
   std::string WriteMetricsFile(const std::string& metrics) const;
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "cli/board_from_dump.h"
-#include "cli/serve.h"
+#include "export/metrics_server.h"
 
 namespace kev::cli {
 namespace {
@@ -125,9 +125,9 @@ const std::vector<OptionSpec>& Options() {
        true,
        {Command::Serve},
        [](CliOptions& o, const std::string& v) {
-         ListenAddress where;
+         metrics::ListenAddress where;
          std::string error;
-         if (ParseListenAddress(v, where, error)) o.listen = v;
+         if (metrics::ParseListenAddress(v, where, error)) o.listen = v;
          return error;
        }},
   };

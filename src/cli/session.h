@@ -15,6 +15,7 @@
 #include "monitor/monitor_context.h"
 #include "monitor/row_model.h"
 #include "monitor/startup.h"
+#include "session/program_session.h"
 #include "settings/hive_file.h"
 #include "sim/board.h"
 
@@ -35,17 +36,6 @@ struct CliEnv {
   // Empty keeps it (tests that run the tool inside their own process).
   std::function<PrivilegeDrop()> dropPrivileges;
 };
-
-// A catalogue board by name or a board file by path; null with error set to
-// one line for the user.
-std::unique_ptr<sim::SimBoard> OpenBoard(const std::string& name, std::string& error);
-// A settings file that is missing is a first run; one that is there but
-// cannot be read is an error, since a save would replace it with defaults.
-// Empty when the file can be used.
-std::string SettingsFileProblem(const std::string& path);
-
-// The ISA base the chip would be probed at, from the settings in reg.
-int32_t ChipPortSetting(const Registry& reg);
 
 // Sleeps ms milliseconds: env.sleepMs when given, else the real clock in
 // short slices, so that a stop request ends the wait soon either way.
@@ -69,11 +59,11 @@ class Session {
   MonitorContext& context() { return *ctx_; }
   RowModel& rows() { return *rows_; }
   CliHost& host() { return *host_; }
-  MonitorSettings& settings() { return settings_; }
-  DetectState& detect() { return detect_; }
-  ChannelSet& channels() { return channels_; }
-  PortIo& io() { return *io_; }
-  sim::SimBoard* board() { return board_.get(); }
+  MonitorSettings& settings() { return core_.settings(); }
+  DetectState& detect() { return core_.detect(); }
+  ChannelSet& channels() { return core_.channels(); }
+  PortIo& io() { return core_.io(); }
+  sim::SimBoard* board() { return core_.board(); }
 
  private:
   Session(const CliOptions& options, const CliEnv& env, std::ostream& err);
@@ -81,16 +71,7 @@ class Session {
   const CliOptions& options_;
   const CliEnv& env_;
   std::ostream& err_;
-  std::unique_ptr<sim::SimBoard> board_;
-  std::unique_ptr<PortIo> realPorts_;
-  std::unique_ptr<SystemPower> ownPower_;
-  PortIo* io_ = nullptr;
-  std::unique_ptr<HiveFileRegistry> hive_;  // null: no settings file known
-  MemoryRegistry scratch_;                  // stands in for a missing settings place
-  MonitorSettings settings_;
-  DetectState detect_;
-  ChannelSet channels_ = MakeChannels();
-  PosixLogFileSystem files_;
+  session::ProgramSession core_;
   std::unique_ptr<CliHost> host_;
   std::unique_ptr<MonitorContext> ctx_;
   std::unique_ptr<RowModel> rows_;

@@ -1,10 +1,10 @@
-#include "cli/metrics.h"
+#include "export/metrics.h"
 
 #include <array>
 #include <charconv>
 #include <nlohmann/json.hpp>
 
-namespace kev::cli {
+namespace kev::metrics {
 namespace {
 
 struct Family {
@@ -96,4 +96,4 @@ std::string FormatMetrics(const RowsSnapshot& s, const MetricsSource& source) {
   return out;
 }
 
-}  // namespace kev::cli
+}  // namespace kev::metrics

@@ -12,7 +12,7 @@ namespace httplib {
 class Server;
 }
 
-namespace kev::cli {
+namespace kev::metrics {
 
 // Where to listen: "ADDR:PORT" (an IPv6 address in brackets). False with
 // error set when the text is no such pair.
@@ -53,4 +53,4 @@ class MetricsServer {
   std::shared_ptr<const Published> current_;
 };
 
-}  // namespace kev::cli
+}  // namespace kev::metrics

@@ -1,4 +1,4 @@
-#include "cli/serve.h"
+#include "export/metrics_server.h"
 
 #include <httplib.h>
 
@@ -8,7 +8,7 @@
 #include <condition_variable>
 #include <deque>
 
-namespace kev::cli {
+namespace kev::metrics {
 namespace {
 
 // Scrapes are small GETs: a few workers, a short queue of accepted
@@ -148,4 +148,4 @@ void MetricsServer::Stop() {
   thread_.join();
 }
 
-}  // namespace kev::cli
+}  // namespace kev::metrics

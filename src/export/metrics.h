@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "cli/output.h"
+#include "monitor/reading_text.h"
 
-namespace kev::cli {
+namespace kev::metrics {
 
 // What the exposition carries besides the rows.
 struct MetricsSource {
@@ -19,4 +19,4 @@ struct MetricsSource {
 // and the time of the sample. Unchecked channels are left out.
 std::string FormatMetrics(const RowsSnapshot& s, const MetricsSource& source);
 
-}  // namespace kev::cli
+}  // namespace kev::metrics
