@@ -5,6 +5,7 @@
 
 #include "detect/records.h"
 #include "monitor/fan_channel.h"
+#include "monitor/reading_text.h"
 #include "monitor/value_text.h"
 #include "monitor/volt_convert.h"
 #include "sim/hwmon_inputs.h"
@@ -113,6 +114,18 @@ TEST(FanConversion, MatchesTachometerForBothPulseCounts) {
             << "divisor " << clockDiv << " pulses " << pulses << " count " << count;
       }
     }
+  }
+}
+
+TEST(ReadingText, NumbersAndUnitsComeFromTheValueText) {
+  EXPECT_EQ(ParseReading("4411RPM", '.').value, 4411);
+  EXPECT_EQ(ParseReading("4411RPM", '.').unit, "RPM");
+  EXPECT_EQ(ParseReading("45.5C / 113.9F", '.').value, 45.5);
+  EXPECT_EQ(ParseReading("-0.5C / 31.1F [Err]", '.').value, -0.5);
+  EXPECT_EQ(ParseReading("+12,19V", ',').value, 12.19);
+  EXPECT_EQ(ParseReading("-5.0V [Err]", '.').unit, "V");
+  for (const char* none : {"N/A", "N/A [Err]", "Ignore", "", "+V", "12.0"}) {
+    EXPECT_FALSE(ParseReading(none, '.').value) << none;
   }
 }
 
