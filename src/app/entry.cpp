@@ -41,7 +41,7 @@ EntryHooks GrantThenDrop(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
   EntryHooks hooks;
   auto start = std::make_shared<session::PrivilegedStart>(session::StartPrivileged(
-      !ParseProgramOptions(args).board, {hooks.roots, {}, DropPrivileges}));
+      !ParseProgramOptions(args).board, {hooks.roots, {}, session::GiveUpPrivilege}));
   hooks.ownership = start->ownership;
   if (start->ports) hooks.openRealPorts = [start] { return std::move(start->ports); };
   hooks.privileges = start->privileges;
@@ -74,7 +74,8 @@ int RunEntry(const QStringList& args, const EntryHooks& hooks) {
     ShowError(hooks, QString::fromStdString(hooks.privileges.problem));
     return -1;
   }
-  session.RestrictSettingsPorts(hooks.privileges.forNonRootUser);
+  // On real ports a stored chip port is used only where monitoring chips sit.
+  session.RestrictSettingsPorts(!options.board || hooks.privileges.forNonRootUser);
 
   // One copy at a time; a lock left by a crashed copy does not count.
   QLockFile instance(LockPath());

@@ -135,6 +135,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return CheckWritten(out << kVersionText << '\n', err, kExitOk);
   }
   try {
+    // Pastes are parsed without privilege: nothing here needs a port.
+    if (o.command == Command::BoardFromDump && env.dropPrivileges) {
+      const PrivilegeDrop drop = env.dropPrivileges();
+      if (!drop.problem.empty()) {
+        err << "kevatra-cli: " << drop.problem << '\n';
+        return kExitFailure;
+      }
+    }
     if (o.command == Command::Check) return CheckWritten(out, err, RunCheck(o, env, out, err));
     if (o.command == Command::BoardFromDump)
       return CheckWritten(out, err, RunBoardFromDump(o, out, err));

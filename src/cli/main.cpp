@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "cli/cli.h"
-#include "hw/privilege.h"
+#include "session/privileged_start.h"
 
 namespace {
 // Set by SIGINT, SIGTERM and SIGHUP; the tool finishes the sample in hand,
@@ -24,6 +24,6 @@ int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
   kev::cli::CliEnv env;
   env.stopRequested = [] { return stopSignal != 0; };
-  env.dropPrivileges = kev::DropPrivileges;
+  env.dropPrivileges = kev::session::GiveUpPrivilege;
   return kev::cli::RunCli({argv + 1, argv + argc}, std::cout, std::cerr, env);
 }

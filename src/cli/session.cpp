@@ -46,7 +46,8 @@ std::unique_ptr<Session> Session::Open(const CliOptions& options, const CliEnv& 
     error = start.privileges.problem;
     return nullptr;
   }
-  core.RestrictSettingsPorts(start.privileges.forNonRootUser);
+  // On real ports a stored chip port is used only where monitoring chips sit.
+  core.RestrictSettingsPorts(!options.board || start.privileges.forNonRootUser);
 
   std::vector<std::string> problems;
   if (!core.OpenSettings(options.settingsFile, env.env, error, problems)) return nullptr;

@@ -46,8 +46,8 @@ std::string RefusedPortText(int32_t port) {
     blocks += (blocks.empty() ? "" : ", ") + Hex(b.first) + "-" + Hex(b.last);
   }
   return "The chip port " + Hex(port) +
-         " from the settings is not used: the program runs with privilege given to a user "
-         "who is not root, and then uses stored ports only where monitoring chips sit (" +
+         " from the settings is not used: stored ports are used only where monitoring chips "
+         "sit (" +
          blocks + "); " + Hex(MonitorSettings{}.MainChipPortAddress) + " is tried instead";
 }
 

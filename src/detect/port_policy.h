@@ -1,7 +1,7 @@
-// Which stored chip ports the program uses when it runs with privilege given
-// to a user who is not root: only those where monitoring chips sit, so that
-// a settings file cannot aim privileged writes at a disk controller or a
-// serial port. Ports the program finds itself are not held to this.
+// Which stored chip ports the program uses on a real machine: only those
+// where monitoring chips sit, so that a settings file cannot aim writes at a
+// disk controller or a serial port. Ports the program finds itself are not
+// held to this.
 #pragma once
 
 #include <cstdint>

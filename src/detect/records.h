@@ -43,8 +43,8 @@ struct DetectState {
   HwMonitorChip chip;
   std::array<int32_t, 3> FanDivisor{2, 2, 2};  // effective: clock divisor x PPR
   int32_t SubClientIndex = -1;  // AS99127F: TempSensorAddressList index of sub-client 1
-  // Privilege was given to a user who is not root: a stored chip port where
-  // no monitoring chip sits is left untouched (detect/port_policy.h).
+  // Real ports (or privilege given to a user who is not root): a stored chip
+  // port where no monitoring chip sits is left untouched (detect/port_policy.h).
   bool SettingsPortRestricted = false;
   int32_t RefusedSettingsPort = -1;  // the stored port detection last left alone, or -1
 };

@@ -2,6 +2,7 @@
 // kernel gave stays with the threads, every capability goes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace kev {
@@ -21,5 +22,24 @@ struct PrivilegeDrop {
 // thread only, since every thread has its own sets; with more it gives up
 // nothing and says so.
 PrivilegeDrop DropPrivileges();
+
+struct UserSwitch {
+  bool switched = false;  // the process was root and now runs as uid
+  uint32_t uid = 0;
+  uint32_t gid = 0;
+  std::string problem;  // one line when the switch failed; the run must stop
+};
+
+// Started as root: becomes the user who asked for the run (SUDO_UID and
+// SUDO_GID, else PKEXEC_UID, else the account "nobody") with supplementary
+// groups cleared, and points HOME, USER, LOGNAME, the XDG folders and the
+// session bus at that user's own, as if the user had started the program.
+// A run that root itself asked for through sudo (SUDO_UID 0) stays root's.
+// Not root: nothing changes.
+UserSwitch BecomeInvokingUser();
+
+// Nothing this process starts gains privilege through set-user-ID or file
+// capabilities; one line when it cannot be set.
+std::string ForbidNewPrivileges();
 
 }  // namespace kev

@@ -30,6 +30,13 @@ struct PrivilegedStart {
   PrivilegeDrop privileges;
 };
 
+// Gives up everything a run may have been started with: root becomes the
+// user who asked for the run (root's settings file carried over to a user
+// who has none yet), every capability goes and nothing started later gains
+// privilege. The programs pass this as PrivilegeSeams::dropPrivileges, and
+// call it first thing where no port is needed.
+PrivilegeDrop GiveUpPrivilege();
+
 // A run on a simulated board only gives up privilege.
 PrivilegedStart StartPrivileged(bool realMachine, const PrivilegeSeams& seams);
 

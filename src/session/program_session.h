@@ -37,8 +37,7 @@ class ProgramSession {
   // line for the user; nothing has been touched then.
   bool OpenMachine(const std::optional<std::string>& board, std::unique_ptr<PortIo> realPorts,
                    std::string& error);
-  // Privilege was given to a user who is not root: stored chip ports are
-  // held to where monitoring chips sit.
+  // Stored chip ports are held to where monitoring chips sit.
   void RestrictSettingsPorts(bool on) { detect_.SettingsPortRestricted = on; }
   // The settings file (given, or the user's own from env). False when it is
   // there but cannot be read; problems lists "path: damage" read past.

@@ -15,6 +15,8 @@ namespace {
 
 constexpr mode_t kNewFileMode = 0644;
 constexpr mode_t kNewDirMode = 0755;
+// A replaced file keeps its permissions, never set-user-ID, set-group-ID or sticky bits.
+constexpr mode_t kKeptModeBits = 0777;
 constexpr int kMaxLinkHops = 40;  // as many as the kernel follows
 // A save takes milliseconds; a lock held longer belongs to a stuck process.
 constexpr int kLockWaitMs = 10000;
@@ -55,17 +57,21 @@ bool WriteAll(int fd, std::string_view content, const WriteFn& write, int& err) 
 
 FileRead ReadFileCapped(const std::string& path, size_t max_bytes) {
   FileRead r;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a FIFO swapped in after the caller looked never blocks the open.
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     if (errno != ENOENT) r.error = "Cannot read \"" + path + "\": " + std::strerror(errno) + ".";
     return r;
   }
   r.exists = true;
   struct stat st;
-  if (fstat(fd, &st) == 0) {
-    r.device = st.st_dev;
-    r.inode = st.st_ino;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    r.error = "Cannot read \"" + path + "\": it is not a regular file.";
+    close(fd);
+    return r;
   }
+  r.device = st.st_dev;
+  r.inode = st.st_ino;
   char buf[65536];
   for (;;) {
     ssize_t n = read(fd, buf, sizeof buf);
@@ -101,7 +107,7 @@ SaveResult ReplaceFileExclusively(const std::string& path, std::string_view cont
   int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return Failure(path, errno);
   int err = 0;
-  bool ok = fchmod(fd, mode) == 0 || (err = errno, false);
+  bool ok = fchmod(fd, mode & kKeptModeBits) == 0 || (err = errno, false);
   ok = ok && WriteAll(fd, content, write, err);
   ok = ok && (fsync(fd) == 0 || (err = errno, false));
   if (close(fd) != 0 && ok) ok = false, err = errno;
@@ -147,14 +153,18 @@ SaveResult WriteFileAtomically(const std::string& path, std::string_view content
   const std::string dir = DirName(target);
   if (!MakeDirectories(dir)) return Failure(dir, errno);
   struct stat old;
-  mode_t mode = stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : kNewFileMode;
+  mode_t mode = stat(target.c_str(), &old) == 0 ? (old.st_mode & kKeptModeBits) : kNewFileMode;
   SaveResult r = ReplaceFileExclusively(target, content, mode, write);
   if (!r) return r;
-  // The rename itself reaches the disk with the folder.
+  // The rename itself reaches the disk with the folder; a folder that
+  // cannot be synced may lose the new file in a crash, which is said.
   int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    fsync(dfd);
-    close(dfd);
+  const bool synced = dfd >= 0 && (fsync(dfd) == 0 || errno == EINVAL);
+  const int err = errno;
+  if (dfd >= 0) close(dfd);
+  if (!synced) {
+    return SaveResult::Failed("Cannot write \"" + path + "\": the folder \"" + dir +
+                              "\" could not be synced to disk: " + std::strerror(err) + ".");
   }
   return {};
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <fstream>
 #include <thread>
 
 #include "cli_fixture.h"
@@ -20,7 +21,8 @@ struct Child {
   int out = -1;  // the read end of its standard output
 };
 
-Child Spawn(std::vector<std::string> args) {
+Child Spawn(std::vector<std::string> args,
+            const std::vector<std::pair<const char*, const char*>>& env = {}) {
   int fds[2];
   if (pipe(fds) != 0) return {};
   const pid_t pid = fork();
@@ -32,6 +34,7 @@ Child Spawn(std::vector<std::string> args) {
     // The dispositions a shell gives a command.
     std::signal(SIGPIPE, SIG_DFL);
     std::signal(SIGHUP, SIG_DFL);
+    for (const auto& [name, value] : env) setenv(name, value, 1);
     std::vector<char*> argv{const_cast<char*>(KEV_CLI_BINARY)};
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -98,6 +101,38 @@ TEST_F(CliProcess, NoCapabilityIsLeftOnceSamplingBegins) {
   EXPECT_EQ(Ending(c.pid), "exit 0");
   close(c.out);
   EXPECT_EQ(held, "");
+}
+
+// One field of /proc/PID/status, such as "Uid".
+std::string StatusField(pid_t pid, const std::string& name) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind(name + ":", 0) != 0) continue;
+    const size_t value = line.find_first_not_of(" \t", name.size() + 1);
+    return value == std::string::npos ? std::string() : line.substr(value);
+  }
+  return {};
+}
+
+// Started by root through sudo, the tool runs as the user who asked, with
+// no capability and no new privileges, once the first sample is out.
+TEST_F(CliProcess, StartedThroughSudoTheToolRunsAsTheUserWithNothingHeld) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root";
+  Child c = Spawn({"watch", "--board", "demo", "--interval", "0.05"},
+                  {{"SUDO_UID", "65534"}, {"SUDO_GID", "65534"}});
+  ASSERT_GT(c.pid, 0);
+  EXPECT_FALSE(ReadLine(c.out).empty());
+  const std::string uid = StatusField(c.pid, "Uid");
+  const std::string groups = StatusField(c.pid, "Groups");
+  const std::string effective = StatusField(c.pid, "CapEff");
+  const std::string noNew = StatusField(c.pid, "NoNewPrivs");
+  kill(c.pid, SIGTERM);
+  EXPECT_EQ(Ending(c.pid), "exit 0");
+  close(c.out);
+  EXPECT_EQ(uid, "65534\t65534\t65534\t65534");
+  EXPECT_EQ(groups, "");
+  EXPECT_EQ(effective, "0000000000000000");
+  EXPECT_EQ(noNew, "1");
 }
 
 }  // namespace

@@ -121,10 +121,10 @@ TEST_F(HiveFileTest, FailedWriteLeavesTheOldFileAsItWas) {
   EXPECT_NE(ReadAll(path()).find("\"Volt9LLimit\"=dword:00000001\n"), std::string::npos);
 }
 
-TEST_F(HiveFileTest, SaveKeepsTheFilesModeAndALinkPointingAtIt) {
+TEST_F(HiveFileTest, SaveKeepsTheFilesModeButNoSetIdBitsAndALinkPointingAtIt) {
   std::string real = dir.file("dotfiles/kevatra.reg");
   WriteAll(real, kGoodFile);
-  chmod(real.c_str(), 0600);
+  chmod(real.c_str(), 06600);
   std::filesystem::create_directories(dir.file("Kevatra"));
   std::filesystem::create_symlink(real, path());
   HiveFileRegistry reg(path());
@@ -135,7 +135,16 @@ TEST_F(HiveFileTest, SaveKeepsTheFilesModeAndALinkPointingAtIt) {
             std::string::npos);
   struct stat st;
   ASSERT_EQ(stat(real.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
+TEST_F(HiveFileTest, AFifoInPlaceOfTheFileIsRefusedWithoutBlocking) {
+  std::filesystem::create_directories(dir.file("Kevatra"));
+  ASSERT_EQ(mkfifo(path().c_str(), 0600), 0);
+  HiveFileRegistry reg(path());
+  const std::vector<std::string> problems = reg.load();  // no writer: a blocking open would hang
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_NE(problems[0].find("not a regular file"), std::string::npos) << problems[0];
 }
 
 TEST_F(HiveFileTest, DamagedFileIsUsedAsFarAsReadableAndKeptAsideAtTheNextSave) {

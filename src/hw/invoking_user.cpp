@@ -1,0 +1,97 @@
+// Becoming the user who started the run through sudo or pkexec.
+#include <grp.h>
+#include <pwd.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string_view>
+
+#include "hw/privilege.h"
+
+namespace kev {
+namespace {
+
+constexpr const char* kFallbackAccount = "nobody";
+constexpr std::array<const char*, 4> kUserFolders{"XDG_CONFIG_HOME", "XDG_DATA_HOME",
+                                                  "XDG_CACHE_HOME", "XDG_STATE_HOME"};
+
+std::optional<uint32_t> EnvNumber(const char* name) {
+  const char* text = std::getenv(name);
+  if (text == nullptr || *text == '\0') return std::nullopt;
+  uint32_t v = 0;
+  const std::string_view s(text);
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+  return v;
+}
+
+bool OwnedBy(const char* path, uint32_t uid) {
+  struct stat st {};
+  return path != nullptr && ::stat(path, &st) == 0 && st.st_uid == uid;
+}
+
+// What the user's own session would have set, and nothing of root's.
+void PointEnvironmentAt(const passwd& pw) {
+  setenv("HOME", pw.pw_dir, 1);
+  setenv("USER", pw.pw_name, 1);
+  setenv("LOGNAME", pw.pw_name, 1);
+  for (const char* name : kUserFolders) {
+    if (!OwnedBy(std::getenv(name), pw.pw_uid)) unsetenv(name);
+  }
+  if (!OwnedBy(std::getenv("XAUTHORITY"), pw.pw_uid)) unsetenv("XAUTHORITY");
+  const std::string runtime = "/run/user/" + std::to_string(pw.pw_uid);
+  const std::string bus = runtime + "/bus";
+  if (OwnedBy(runtime.c_str(), pw.pw_uid)) {
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  } else {
+    unsetenv("XDG_RUNTIME_DIR");
+  }
+  if (OwnedBy(bus.c_str(), pw.pw_uid)) {
+    setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + bus).c_str(), 1);
+  } else {
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  }
+}
+
+std::string Failed(const char* what) {
+  return std::string("cannot become the user who started the program: ") + what + ": " +
+         std::strerror(errno);
+}
+
+}  // namespace
+
+UserSwitch BecomeInvokingUser() {
+  UserSwitch r;
+  if (geteuid() != 0 || getuid() != 0) return r;
+  std::optional<uint32_t> uid = EnvNumber("SUDO_UID");
+  std::optional<uint32_t> gid = uid ? EnvNumber("SUDO_GID") : std::nullopt;
+  if (!uid) uid = EnvNumber("PKEXEC_UID");
+  if (uid && *uid == 0) return r;  // root asked for a run of its own
+  const passwd* pw = uid ? getpwuid(*uid) : getpwnam(kFallbackAccount);
+  if (pw == nullptr || pw->pw_uid == 0) {
+    r.problem = "cannot become the user who started the program: no such account";
+    return r;
+  }
+  r.uid = pw->pw_uid;
+  r.gid = gid.value_or(pw->pw_gid);
+  PointEnvironmentAt(*pw);
+  if (setgroups(0, nullptr) != 0) r.problem = Failed("supplementary groups");
+  if (r.problem.empty() && setresgid(r.gid, r.gid, r.gid) != 0) r.problem = Failed("group");
+  if (r.problem.empty() && setresuid(r.uid, r.uid, r.uid) != 0) r.problem = Failed("user");
+  r.switched = r.problem.empty();
+  return r;
+}
+
+std::string ForbidNewPrivileges() {
+  if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0) return {};
+  return std::string("cannot forbid new privileges: ") + std::strerror(errno);
+}
+
+}  // namespace kev
