@@ -16,6 +16,7 @@
 #include "hw/realports.h"
 #include "monitor/logind_power.h"
 #include "monitor/sampling.h"
+#include "replay/board_text.h"
 #include "settings/atomic_file.h"
 #include "settings/settings_io.h"
 
@@ -88,7 +89,7 @@ std::unique_ptr<sim::SimBoard> OpenBoard(const std::string& name, std::string& e
     if (!text) return nullptr;
   }
   sim::BoardResult r =
-      inCatalogue ? sim::LoadCatalogueBoard(name) : sim::LoadBoardJson(*text, name);
+      inCatalogue ? sim::LoadCatalogueBoard(name) : replay::LoadBoardText(*text, name);
   if (!r) {
     error = "bad board: " + r.error().text();
     return nullptr;

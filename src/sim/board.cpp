@@ -4,7 +4,6 @@
 #include <sstream>
 
 #include "sim/board_spec.h"
-#include "sim/profile_board.h"
 
 namespace kev::sim {
 
@@ -55,14 +54,6 @@ void SimBoard::addChip(const std::string& id, const std::string& kind, HwmonInpu
 
 BoardResult LoadBoardJson(std::string_view text, const std::string& name) {
   BoardError error;
-  std::string replayed;
-  if (LooksLikeProfile(text)) {
-    std::string problem;
-    const auto board = BoardFromProfile(text, problem);
-    if (!board) return BoardError{name, "", problem};
-    replayed = board->dump(2);
-    text = replayed;
-  }
   auto spec = ParseBoardSpec(text, name, error);
   if (!spec) return error;
   if (spec->name.empty()) {

@@ -117,8 +117,7 @@ class BoardResult {
 
 // Never throw; every problem with the file or its contents is a BoardError.
 BoardResult LoadBoardFile(const std::string& path);
-// name labels errors (the file name or the catalogue name). A hardware
-// monitoring profile instead of JSON is replayed (sim/profile_board.h).
+// name labels errors (the file name or the catalogue name).
 BoardResult LoadBoardJson(std::string_view text, const std::string& name);
 // Boards embedded in the library (built from boards/*.json).
 BoardResult LoadCatalogueBoard(const std::string& name);

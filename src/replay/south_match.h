@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "cli/dump/dumps.h"
+#include "replay/dumps.h"
 
-namespace kev::cli::dump {
+namespace kev::replay {
 
 struct SouthBridgeFit {
   std::string kind;
@@ -17,4 +17,4 @@ struct SouthBridgeFit {
 
 std::optional<SouthBridgeFit> SouthBridgeOf(const PciDump& dump);
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

@@ -5,17 +5,17 @@
 #include <functional>
 #include <sstream>
 
-#include "cli/dump/dump_lines.h"
-#include "cli/dump/grid_tools.h"
-#include "cli/dump/lspci.h"
+#include "replay/dump_lines.h"
+#include "replay/grid_tools.h"
+#include "replay/lspci.h"
 
-namespace kev::cli::dump {
+namespace kev::replay {
 namespace {
 
 using Lines = std::vector<std::string>;
 
 Lines ReadData(const std::string& name) {
-  std::ifstream in(std::string(KEV_SOURCE_DIR) + "/tests/cli/data/" + name);
+  std::ifstream in(std::string(KEV_SOURCE_DIR) + "/tests/replay/data/" + name);
   Lines lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   EXPECT_FALSE(lines.empty()) << name;
@@ -146,4 +146,4 @@ TEST(DumpParsers, DamagedPastesNameTheLineAndWhatWasExpected) {
 }
 
 }  // namespace
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

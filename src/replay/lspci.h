@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/dump/dumps.h"
+#include "replay/dumps.h"
 
-namespace kev::cli::dump {
+namespace kev::replay {
 
 std::optional<PciDump> ParseLspci(const std::vector<std::string_view>& lines, DumpError& error);
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

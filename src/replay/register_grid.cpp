@@ -1,8 +1,8 @@
-#include "cli/dump/register_grid.h"
+#include "replay/register_grid.h"
 
 #include <algorithm>
 
-namespace kev::cli::dump {
+namespace kev::replay {
 namespace {
 
 constexpr size_t kFirstCellColumn = 4;  // after "20: "
@@ -221,4 +221,4 @@ std::optional<std::vector<RegisterGrid>> ParseGrids(const std::vector<std::strin
   return grids;
 }
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kev::sim::profile {
+namespace kev::replay::profile {
 
 // One line of the register section. value is empty for a failed read.
 struct RegLine {
@@ -64,4 +64,4 @@ std::optional<Dump> ReadProfile(std::string_view text, std::string& error);
 // Where the summary banner is, or npos.
 size_t FindProfileStart(std::string_view text);
 
-}  // namespace kev::sim::profile
+}  // namespace kev::replay::profile

@@ -1,14 +1,14 @@
-#include "cli/dump/dump_board.h"
+#include "replay/dump_board.h"
 
 #include <cstdio>
 #include <filesystem>
 
-#include "cli/dump/chip_image.h"
-#include "cli/dump/south_match.h"
+#include "replay/chip_image.h"
+#include "replay/south_match.h"
 #include "sim/board.h"
 #include "sim/bridge.h"
 
-namespace kev::cli::dump {
+namespace kev::replay {
 namespace {
 
 using nlohmann::json;
@@ -246,4 +246,4 @@ std::optional<json> BoardFromDumps(const std::vector<NamedFile>& files, const Du
   return board;
 }
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

@@ -1,10 +1,10 @@
-#include "cli/dump/chip_image.h"
+#include "replay/chip_image.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 
-namespace kev::cli::dump {
+namespace kev::replay {
 namespace {
 
 using nlohmann::json;
@@ -227,4 +227,4 @@ bool AddChipImage(json& chip, std::string_view kind, const std::vector<RegisterG
   return true;
 }
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

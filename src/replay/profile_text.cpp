@@ -1,9 +1,9 @@
-#include "sim/profile_text.h"
+#include "replay/profile_text.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-namespace kev::sim::profile {
+namespace kev::replay::profile {
 
 namespace {
 
@@ -558,4 +558,4 @@ std::optional<Dump> ReadProfile(std::string_view text, std::string& error) {
   return d;
 }
 
-}  // namespace kev::sim::profile
+}  // namespace kev::replay::profile

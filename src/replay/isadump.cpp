@@ -1,10 +1,10 @@
 // isadump: "isadump [-y] ADDRREG DATAREG" prints a column header, then 16
 // rows of 16 bytes read through the index/data pair.
-#include "cli/dump/dump_lines.h"
-#include "cli/dump/grid_tools.h"
-#include "cli/dump/register_grid.h"
+#include "replay/dump_lines.h"
+#include "replay/grid_tools.h"
+#include "replay/register_grid.h"
 
-namespace kev::cli::dump {
+namespace kev::replay {
 namespace {
 
 constexpr uint32_t kLastPort = 0xFFFF;
@@ -55,4 +55,4 @@ std::optional<RegisterDump> ParseIsadump(const std::vector<std::string_view>& li
   return dump;
 }
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

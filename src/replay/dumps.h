@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace kev::cli::dump {
+namespace kev::replay {
 
 inline constexpr int kGridRegisters = 256;
 
@@ -69,4 +69,4 @@ struct DumpError {
   std::string text() const { return "line " + std::to_string(line) + ": expected " + expected; }
 };
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

@@ -1,4 +1,4 @@
-#include "sim/profile_board.h"
+#include "replay/profile_board.h"
 
 #include <algorithm>
 #include <array>
@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "replay/profile_text.h"
 #include "sim/chips.h"
-#include "sim/profile_text.h"
 
-namespace kev::sim {
+namespace kev::replay {
 
 namespace {
 
@@ -196,9 +196,9 @@ std::optional<json> MainChip(const Dump& d) {
   json chip{{"id", "main"}, {"kind", kind}};
   // The parts built into a bridge or a Super-I/O sit on ISA; the ITE ones
   // may be wired to the SMBus as well.
-  const auto model = ChipModelKindFromName(kind);
-  const bool isa = model ? IsIsaCapable(*model) : true;
-  const bool serial = model ? IsSmbusCapable(*model) : kind.rfind("IT87", 0) == 0;
+  const auto model = sim::ChipModelKindFromName(kind);
+  const bool isa = model ? sim::IsIsaCapable(*model) : true;
+  const bool serial = model ? sim::IsSmbusCapable(*model) : kind.rfind("IT87", 0) == 0;
   const std::optional<uint8_t> smbus =
       d.onSmbus ? std::optional<uint8_t>(d.smbusAddress) : d.mainAddress;
   if (kind == "PC87366") {
@@ -298,4 +298,4 @@ std::optional<json> BoardFromProfile(std::string_view text, std::string& error) 
   return std::nullopt;
 }
 
-}  // namespace kev::sim
+}  // namespace kev::replay

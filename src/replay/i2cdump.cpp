@@ -1,10 +1,10 @@
 // i2cdump: "i2cdump [-y] [-r FIRST-LAST] BUS ADDRESS [MODE]" prints a column
 // header, then rows of 16 bytes and their characters, or of 8 words.
-#include "cli/dump/dump_lines.h"
-#include "cli/dump/grid_tools.h"
-#include "cli/dump/register_grid.h"
+#include "replay/dump_lines.h"
+#include "replay/grid_tools.h"
+#include "replay/register_grid.h"
 
-namespace kev::cli::dump {
+namespace kev::replay {
 namespace {
 
 constexpr uint32_t kLastAddress = 0x7F;
@@ -59,4 +59,4 @@ std::optional<RegisterDump> ParseI2cdump(const std::vector<std::string_view>& li
   return dump;
 }
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

@@ -1,10 +1,10 @@
-#include "cli/dump/dump_lines.h"
+#include "replay/dump_lines.h"
 
 #include <array>
 #include <cctype>
 #include <cstdio>
 
-namespace kev::cli::dump {
+namespace kev::replay {
 namespace {
 
 struct Chatter {
@@ -196,4 +196,4 @@ std::string_view DescribeKind(LineKind kind) {
   return "text that belongs to no dump";
 }
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

@@ -1,8 +1,8 @@
-#include "cli/dump/lspci.h"
+#include "replay/lspci.h"
 
-#include "cli/dump/dump_lines.h"
+#include "replay/dump_lines.h"
 
-namespace kev::cli::dump {
+namespace kev::replay {
 namespace {
 
 constexpr int kBytesPerRow = 16;
@@ -132,4 +132,4 @@ std::optional<PciDump> ParseLspci(const std::vector<std::string_view>& lines, Du
   return dump;
 }
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

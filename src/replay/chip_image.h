@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/dump/dumps.h"
+#include "replay/dumps.h"
 
-namespace kev::cli::dump {
+namespace kev::replay {
 
 // Chip kinds whose dumps can be replayed, as board files spell them.
 std::vector<std::string> DumpableChipKinds();
@@ -21,4 +21,4 @@ std::vector<std::string> DumpableChipKinds();
 bool AddChipImage(nlohmann::json& chip, std::string_view kind,
                   const std::vector<RegisterGrid>& grids, std::string& error);
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace kev::sim {
+namespace kev::replay {
 
 // True when the text is a profile: its summary banner appears among the
 // first lines (after the program's own banner lines), LF or CRLF endings.
@@ -18,4 +18,4 @@ bool LooksLikeProfile(std::string_view text);
 // "line N: expected ...". Never throws.
 std::optional<nlohmann::json> BoardFromProfile(std::string_view text, std::string& error);
 
-}  // namespace kev::sim
+}  // namespace kev::replay

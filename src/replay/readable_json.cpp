@@ -1,10 +1,10 @@
-#include "cli/dump/readable_json.h"
+#include "replay/readable_json.h"
 
 #include <algorithm>
 #include <array>
 #include <string_view>
 
-namespace kev::cli::dump {
+namespace kev::replay {
 namespace {
 
 using nlohmann::json;
@@ -71,4 +71,4 @@ std::string ReadableJson(const json& board) {
   return out + "\n";
 }
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

@@ -6,13 +6,13 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/dump/dumps.h"
+#include "replay/dumps.h"
 
-namespace kev::cli::dump {
+namespace kev::replay {
 
 std::optional<RegisterDump> ParseI2cdump(const std::vector<std::string_view>& lines,
                                          DumpError& error);
 std::optional<RegisterDump> ParseIsadump(const std::vector<std::string_view>& lines,
                                          DumpError& error);
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

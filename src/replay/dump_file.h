@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "cli/dump/dumps.h"
+#include "replay/dumps.h"
 
-namespace kev::cli::dump {
+namespace kev::replay {
 
 struct ParsedFile {
   std::optional<nlohmann::json> profileBoard;  // a profile, already a board
@@ -21,4 +21,4 @@ struct ParsedFile {
 // text as that kind. On failure nullopt and error "line N: expected ...".
 std::optional<ParsedFile> ParseDumpText(std::string_view text, std::string& error);
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

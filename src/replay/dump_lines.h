@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kev::cli::dump {
+namespace kev::replay {
 
 enum class LineKind {
   Blank,
@@ -45,4 +45,4 @@ std::string RowText(unsigned v);
 // The arguments of a tool's command line without prompt, sudo and tool name.
 std::vector<std::string_view> CommandArguments(std::string_view line);
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

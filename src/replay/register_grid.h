@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/dump/dump_lines.h"
-#include "cli/dump/dumps.h"
+#include "replay/dump_lines.h"
+#include "replay/dumps.h"
 
-namespace kev::cli::dump {
+namespace kev::replay {
 
 struct GridShape {
   bool words = false;       // 8 cells of 4 digits per row
@@ -30,4 +30,4 @@ struct ToolLines {
 std::optional<std::vector<RegisterGrid>> ParseGrids(const std::vector<std::string_view>& lines,
                                                     const ToolLines& tool, DumpError& error);
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

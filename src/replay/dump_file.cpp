@@ -1,11 +1,11 @@
-#include "cli/dump/dump_file.h"
+#include "replay/dump_file.h"
 
-#include "cli/dump/dump_lines.h"
-#include "cli/dump/grid_tools.h"
-#include "cli/dump/lspci.h"
-#include "sim/profile_board.h"
+#include "replay/dump_lines.h"
+#include "replay/grid_tools.h"
+#include "replay/lspci.h"
+#include "replay/profile_board.h"
 
-namespace kev::cli::dump {
+namespace kev::replay {
 namespace {
 
 enum class FileKind { Profile, I2cdump, Isadump, Lspci };
@@ -55,7 +55,7 @@ std::optional<ParsedFile> ParseDumpText(std::string_view text, std::string& erro
   DumpError e;
   switch (*kind) {
     case FileKind::Profile:
-      file.profileBoard = sim::BoardFromProfile(text, error);
+      file.profileBoard = BoardFromProfile(text, error);
       return file.profileBoard ? std::optional(std::move(file)) : std::nullopt;
     case FileKind::I2cdump:
       file.registers = ParseI2cdump(lines, e);
@@ -74,4 +74,4 @@ std::optional<ParsedFile> ParseDumpText(std::string_view text, std::string& erro
   return file;
 }
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

@@ -5,8 +5,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-namespace kev::cli::dump {
+namespace kev::replay {
 
 std::string ReadableJson(const nlohmann::json& board);
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

@@ -1,11 +1,11 @@
-#include "cli/dump/south_match.h"
+#include "replay/south_match.h"
 
 #include <memory>
 
 #include "detect/detect.h"
 #include "sim/bridge.h"
 
-namespace kev::cli::dump {
+namespace kev::replay {
 namespace {
 
 constexpr uint8_t kDevices = 32;
@@ -102,4 +102,4 @@ std::optional<SouthBridgeFit> SouthBridgeOf(const PciDump& dump) {
   return SouthBridgeFit{*best, SmbusBaseOf(*best, dump)};
 }
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/dump/dump_file.h"
+#include "replay/dump_file.h"
 
-namespace kev::cli::dump {
+namespace kev::replay {
 
 struct NamedFile {
   std::string name;  // for messages
@@ -22,4 +22,4 @@ struct NamedFile {
 std::optional<nlohmann::json> BoardFromDumps(const std::vector<NamedFile>& files,
                                              const DumpFacts& facts, std::string& error);
 
-}  // namespace kev::cli::dump
+}  // namespace kev::replay
