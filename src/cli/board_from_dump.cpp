@@ -3,7 +3,7 @@
 #include <ostream>
 
 #include "cli/cli.h"
-#include "replay/dump_files.h"
+#include "replay/dump_board.h"
 #include "replay/dump_lines.h"
 #include "settings/atomic_file.h"
 

@@ -4,6 +4,9 @@
 #include <array>
 #include <cstdio>
 
+#include "replay/board_fields.h"
+#include "replay/winbond_image.h"
+
 namespace kev::replay {
 namespace {
 
@@ -53,11 +56,7 @@ constexpr std::array<KindRule, 21> kRules{{
     {"SiS5595", Layout::Bytes, kIntegrated, 0},
 }};
 
-// Winbond register map.
-constexpr uint8_t kWbBankSelect = 0x4E;
-constexpr uint8_t kWbVendorId = 0x4F;
-constexpr uint8_t kWbBankedFirst = 0x50;
-constexpr uint8_t kWbBankedLast = 0x5F;
+// Winbond bank select register 4Eh.
 constexpr uint16_t kWbBankBits = 0x07;
 constexpr uint16_t kWbHighByteSelect = 0x80;  // HBACS: 4Fh reads the high byte
 
@@ -71,15 +70,9 @@ const KindRule* RuleOf(std::string_view kind) {
   return nullptr;
 }
 
-std::string Key(unsigned reg) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%02X", reg);
-  return buf;
-}
-
 std::string ByteText(const Cell& c) {
   if (c.state == Cell::State::Failed) return "XX";
-  return Key(c.value & 0xFFu);
+  return HexText(c.value & 0xFFu, 2);
 }
 
 // i2cdump shows a word with the first byte on the bus low; board files
@@ -113,13 +106,13 @@ std::array<Cell, kGridRegisters> Merge(const std::vector<RegisterGrid>& grids, b
 void PutBytes(json& image, const std::array<Cell, kGridRegisters>& cells, const KindRule& rule,
               const auto& skip) {
   for (unsigned r = 0; r <= rule.lastReg; ++r) {
-    if (Dumped(cells[r]) && !skip(r)) image[Key(r)] = ByteText(cells[r]);
+    if (Dumped(cells[r]) && !skip(r)) image[HexText(r, 2)] = ByteText(cells[r]);
   }
 }
 
 void PutWords(json& image, const std::array<Cell, kGridRegisters>& cells, const auto& regs) {
   for (uint8_t r : regs) {
-    if (Dumped(cells[r])) image[Key(r)] = WordText(cells[r]);
+    if (Dumped(cells[r])) image[HexText(r, 2)] = WordText(cells[r]);
   }
 }
 
@@ -145,26 +138,22 @@ void PutWinbond(json& chip, const KindRule& rule, const std::vector<RegisterGrid
   // The registers outside the banks from the first grid of bank 0.
   const auto main = std::find_if(wb.begin(), wb.end(), [](const WbGrid& w) { return w.bank == 0; });
   const WbGrid& first = main != wb.end() ? *main : wb.front();
-  json& image = chip["image"];
-  PutBytes(image, first.grid->cells, rule, [](unsigned r) {
-    return r == kWbVendorId || (r >= kWbBankedFirst && r <= kWbBankedLast);
-  });
+  PutBytes(chip["image"], first.grid->cells, rule,
+           [](unsigned r) { return r == kWbVendorId || IsBanked(r); });
   // 4Fh: each half from a grid that read it, else the part's own.
-  std::array<std::string, 2> halves;  // high, low
-  for (int h = 0; h < 2; ++h) {
-    const uint16_t own = h == 0 ? rule.vendorId >> 8 : rule.vendorId & 0xFFu;
-    halves[size_t(h)] = ByteText(Cell{Cell::State::Read, own}).substr(2);
-  }
+  std::array<std::optional<uint8_t>, 2> halves{static_cast<uint8_t>(rule.vendorId >> 8),
+                                               static_cast<uint8_t>(rule.vendorId & 0xFFu)};
   for (const WbGrid& w : wb) {
     const Cell& c = w.grid->cells[kWbVendorId];
-    if (Dumped(c)) halves[w.high ? 0 : 1] = ByteText(c) == "XX" ? "XX" : ByteText(c).substr(2);
+    if (Dumped(c))
+      halves[w.high ? 0 : 1] = c.state == Cell::State::Read
+                                   ? std::optional<uint8_t>(static_cast<uint8_t>(c.value))
+                                   : std::nullopt;
     for (unsigned r = kWbBankedFirst; r <= kWbBankedLast; ++r) {
-      if (!Dumped(w.grid->cells[r])) continue;
-      json& target = w.bank == 0 ? image : chip["banks"][std::to_string(w.bank)];
-      target[Key(r)] = ByteText(w.grid->cells[r]);
+      if (Dumped(w.grid->cells[r])) PutBankRegister(chip, w.bank, r, ByteText(w.grid->cells[r]));
     }
   }
-  image[Key(kWbVendorId)] = "0x" + halves[0] + halves[1];
+  PutVendorId(chip, halves[0], halves[1]);
 }
 
 bool HasWords(const std::vector<RegisterGrid>& grids) {

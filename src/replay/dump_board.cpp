@@ -1,10 +1,16 @@
 #include "replay/dump_board.h"
 
-#include <cstdio>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
+#include "replay/board_fields.h"
 #include "replay/chip_image.h"
+#include "replay/readable_json.h"
 #include "replay/south_match.h"
+#include "settings/atomic_file.h"
 #include "sim/board.h"
 #include "sim/bridge.h"
 
@@ -13,15 +19,9 @@ namespace {
 
 using nlohmann::json;
 
-constexpr size_t kBytesPerConfigLine = 8;
 constexpr uint16_t kIsaIndexOffset = 5;  // index port = base + 5
 constexpr uint16_t kIsaBaseMask = 0xFFF8;
-
-std::string Hex(unsigned v, int digits) {
-  char buf[12];
-  std::snprintf(buf, sizeof buf, "0x%0*X", digits, v);
-  return buf;
-}
+constexpr size_t kMaxDumpBytes = size_t{1} << 20;  // a profile is about 60 KiB
 
 // A number as board files write it: an integer or a hex/decimal string.
 std::optional<unsigned> NumberOf(const json& v) {
@@ -37,21 +37,6 @@ std::optional<unsigned> NumberOf(const json& v) {
   }
 }
 
-json ConfigLines(const PciFunctionDump& f) {
-  json lines = json::array();
-  for (size_t at = 0; at < f.bytes.size(); at += kBytesPerConfigLine) {
-    std::string line;
-    for (size_t i = at; i < at + kBytesPerConfigLine; ++i) {
-      char buf[4];
-      // An unreadable function replays as one: all ones, an empty slot.
-      std::snprintf(buf, sizeof buf, "%02X", f.unreadable ? 0xFFu : f.bytes[i]);
-      line += (line.empty() ? "" : " ") + std::string(buf);
-    }
-    lines.push_back(line);
-  }
-  return lines;
-}
-
 bool SameLocation(const json& entry, const PciFunctionDump& f) {
   return NumberOf(entry.value("bus", json())) == f.bus &&
          NumberOf(entry.value("device", json())) == f.device &&
@@ -62,8 +47,7 @@ void AddPci(json& board, const PciDump& dump) {
   json& pci = board["pci"];
   if (!pci.is_array()) pci = json::array();
   for (const PciFunctionDump& f : dump.functions) {
-    json entry{
-        {"bus", f.bus}, {"device", f.device}, {"function", f.function}, {"config", ConfigLines(f)}};
+    const json entry = PciEntry(f);
     bool replaced = false;
     for (json& e : pci) {
       if (SameLocation(e, f)) e = entry, replaced = true;
@@ -94,14 +78,14 @@ bool SetSouthBridge(json& board, const std::vector<NamedFile>& files, const Dump
     const std::optional<SouthBridgeFit> fit = SouthBridgeOf(*f.parsed.pci);
     if (!fit) continue;
     board["south_bridge"]["kind"] = fit->kind;
-    if (fit->smbusBase) board["south_bridge"]["smbus_base"] = Hex(*fit->smbusBase, 4);
+    if (fit->smbusBase) board["south_bridge"]["smbus_base"] = HexText(*fit->smbusBase, 4);
   }
   if (facts.smbusBase) {
     if (!board.contains("south_bridge")) {
       error = "--smbus-base needs a south bridge: give --south-bridge KIND or its lspci dump";
       return false;
     }
-    board["south_bridge"]["smbus_base"] = Hex(*facts.smbusBase, 4);
+    board["south_bridge"]["smbus_base"] = HexText(*facts.smbusBase, 4);
   }
   return true;
 }
@@ -134,7 +118,7 @@ bool PlaceChip(const json& board, const std::vector<NamedFile>& files, const Dum
     if (!at.isa && d.indexPort) {
       const auto base = static_cast<uint16_t>(*d.indexPort - kIsaIndexOffset);
       if ((base & kIsaBaseMask) != base) {
-        error = f.name + ": isadump's address register " + Hex(*d.indexPort, 3) +
+        error = f.name + ": isadump's address register " + HexText(*d.indexPort, 3) +
                 " is no chip's index port (base + 5); give the base with --isa";
         return false;
       }
@@ -172,8 +156,8 @@ json* ChipAt(json& board, const Placement& at, const DumpFacts& facts, std::stri
     return nullptr;
   }
   json chip{{"id", chips.empty() ? "main" : "dumped"}, {"kind", *facts.chip}};
-  if (at.address) chip["smbus"] = Hex(*at.address, 2);
-  if (at.isa) chip["isa"] = Hex(*at.isa, 3);
+  if (at.address) chip["smbus"] = HexText(*at.address, 2);
+  if (at.isa) chip["isa"] = HexText(*at.isa, 3);
   chips.push_back(chip);
   return &chips.back();
 }
@@ -215,6 +199,29 @@ std::vector<std::string> Names(const std::vector<NamedFile>& files) {
   return names;
 }
 
+// The text of one input file, or a problem naming it.
+std::optional<std::string> ReadInput(const std::string& path, std::string& error) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    const bool there = errno != ENOENT || S_ISDIR(st.st_mode);
+    error = path + ": " +
+            (S_ISDIR(st.st_mode) ? "is a directory"
+             : there             ? "is not a plain file"
+                                 : std::strerror(ENOENT));
+    return std::nullopt;
+  }
+  FileRead file = ReadFileCapped(path, kMaxDumpBytes + 1);
+  if (!file.error.empty() || !file.exists) {
+    error = file.error.empty() ? path + ": cannot be read" : file.error;
+    return std::nullopt;
+  }
+  if (file.bytes.size() > kMaxDumpBytes) {
+    error = path + ": is larger than 1 MiB, which no dump is";
+    return std::nullopt;
+  }
+  return std::move(file.bytes);
+}
+
 }  // namespace
 
 std::optional<json> BoardFromDumps(const std::vector<NamedFile>& files, const DumpFacts& facts,
@@ -244,6 +251,24 @@ std::optional<json> BoardFromDumps(const std::vector<NamedFile>& files, const Du
     return std::nullopt;
   }
   return board;
+}
+
+std::optional<std::string> BoardFromDumpFiles(const std::vector<std::string>& paths,
+                                              const DumpFacts& facts, std::string& error) {
+  std::vector<NamedFile> files;
+  for (const std::string& path : paths) {
+    const std::optional<std::string> text = ReadInput(path, error);
+    if (!text) return std::nullopt;
+    std::optional<ParsedFile> parsed = ParseDumpText(*text, error);
+    if (!parsed) {
+      error = path + ": " + error;
+      return std::nullopt;
+    }
+    files.push_back({path, std::move(*parsed)});
+  }
+  const std::optional<nlohmann::json> board = BoardFromDumps(files, facts, error);
+  if (!board) return std::nullopt;
+  return ReadableJson(*board);
 }
 
 }  // namespace kev::replay

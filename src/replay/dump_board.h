@@ -22,4 +22,10 @@ struct NamedFile {
 std::optional<nlohmann::json> BoardFromDumps(const std::vector<NamedFile>& files,
                                              const DumpFacts& facts, std::string& error);
 
+// The same from the files at paths, read from disk (plain files up to
+// 1 MiB), as readable JSON (see docs/boards.md); error also names a file
+// that cannot be read or parsed.
+std::optional<std::string> BoardFromDumpFiles(const std::vector<std::string>& paths,
+                                              const DumpFacts& facts, std::string& error);
+
 }  // namespace kev::replay

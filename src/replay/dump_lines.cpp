@@ -95,36 +95,6 @@ std::optional<std::pair<LineKind, size_t>> CommandOf(const std::vector<std::stri
 
 }  // namespace
 
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    if (end == std::string_view::npos) break;
-    text.remove_prefix(end + 1);
-  }
-  return lines;
-}
-
-std::string_view TrimRight(std::string_view s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
-std::vector<std::string_view> Words(std::string_view s) {
-  std::vector<std::string_view> words;
-  size_t i = 0;
-  while (i < s.size()) {
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-    const size_t start = i;
-    while (i < s.size() && s[i] != ' ' && s[i] != '\t') ++i;
-    if (i > start) words.push_back(s.substr(start, i - start));
-  }
-  return words;
-}
-
 std::optional<uint32_t> ParseHex(std::string_view s, uint32_t max) {
   if (s.starts_with("0x") || s.starts_with("0X")) {
     s.remove_prefix(2);

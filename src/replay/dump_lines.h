@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "replay/text_lines.h"
+
 namespace kev::replay {
 
 enum class LineKind {
@@ -30,11 +32,6 @@ enum class LineKind {
 LineKind ClassifyLine(std::string_view line);
 // "an lspci function heading", for "expected X, got Y" messages.
 std::string_view DescribeKind(LineKind kind);
-
-// The text split at line feeds, carriage returns before them dropped.
-std::vector<std::string_view> SplitLines(std::string_view text);
-std::string_view TrimRight(std::string_view s);
-std::vector<std::string_view> Words(std::string_view s);
 
 // "2d", "0x2D", "2Dh": a number in hex; nullopt when it is none or above max.
 std::optional<uint32_t> ParseHex(std::string_view s, uint32_t max);

@@ -1,5 +1,6 @@
 // What register dumps posted by users hold, before anything is made of them:
-// the grids of i2cdump and isadump and the PCI functions of lspci.
+// the grids of i2cdump and isadump and the PCI functions of lspci (and of a
+// profile).
 #pragma once
 
 #include <array>
@@ -42,11 +43,18 @@ struct RegisterDump {
 
 inline constexpr int kPciConfigBytes = 256;
 
+// One PCI function's configuration space, from lspci or a profile.
 struct PciFunctionDump {
   uint8_t bus = 0, device = 0, function = 0;
   std::array<uint8_t, kPciConfigBytes> bytes{};
   bool unreadable = false;  // its identifier read FFFFFFFFh
-  int line = 0;             // of its heading
+  int line = 0;             // of its lspci heading
+
+  // The little-endian doubleword at a register (at 00h: vendor | device << 16).
+  uint32_t dword(size_t at) const {
+    return uint32_t{bytes[at]} | uint32_t{bytes[at + 1]} << 8 | uint32_t{bytes[at + 2]} << 16 |
+           uint32_t{bytes[at + 3]} << 24;
+  }
 };
 
 struct PciDump {

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
+#include "replay/board_fields.h"
 #include "replay/profile_text.h"
+#include "replay/winbond_image.h"
+#include "sim/bridge.h"
 #include "sim/chips.h"
 
 namespace kev::replay {
@@ -17,36 +19,6 @@ using nlohmann::json;
 using profile::Dump;
 using profile::RegLine;
 
-struct SouthKind {
-  uint32_t pmId;
-  const char* kind;
-};
-
-constexpr std::array<SouthKind, 17> kSouthKinds{{
-    {0x71138086, "PIIX4"},
-    {0x24138086, "ICH"},
-    {0x24238086, "ICH0"},
-    {0x24438086, "ICH2"},
-    {0x24838086, "ICH3-M"},
-    {0x740B1022, "AMD-756"},
-    {0x74131022, "AMD-766"},
-    {0x74431022, "AMD-768"},
-    {0x30501106, "VT82C596B"},
-    {0x30511106, "VT82C596B-3051"},
-    {0x30571106, "VT82C686A"},
-    {0x82351106, "VT8231"},
-    {0x82311106, "VT8233"},
-    {0x30741106, "VT8233C"},
-    {0x00081039, "SiS5595"},
-    {0x06301039, "SiS630"},
-    {0x710110B9, "M1535D+"},
-}};
-
-// Later steppings and the mobile ICH2 the identifier alone does not tell.
-constexpr uint8_t kPiix4eRevisionBit = 0x02;
-constexpr uint8_t kVt82c686bRevisionBit = 0x40;
-constexpr uint32_t kIch2mLpcId = 0x244C8086;
-constexpr uint8_t kLpcDevice = 31;
 constexpr uint8_t kSis630PmDevice = 1;
 constexpr uint8_t kSis630PmEnableReg = 0x40;
 constexpr uint8_t kSis630PmEnableBit = 0x80;
@@ -57,7 +29,6 @@ constexpr uint8_t kWbSubBase = 0x48;
 constexpr uint8_t kWbSubDisable = 0x08;  // of each 4-bit half
 constexpr uint8_t kWbSubField = 0x07;
 constexpr int kWbSubShift = 4;
-constexpr uint8_t kWbRegVendor = 0x4F;
 
 // Temperature sensor addresses: below 48h only byte sensors, 4Ch-4Eh either.
 constexpr uint8_t kFirstWordSensor = 0x48;
@@ -67,76 +38,52 @@ constexpr uint8_t kSharedLast = 0x4E;
 constexpr uint8_t kPcLdnFsm = 0x09;
 constexpr uint8_t kPcLdnVlm = 0x0D;
 
-std::string HexText(unsigned v, int digits) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%0*X", digits, v);
-  return buf;
-}
-
 json Value(const std::optional<uint16_t>& v, int digits) {
   if (!v) return digits == 4 ? "XXXX" : "XX";
   return HexText(*v, digits);
 }
 
-const profile::PciFunctionDump* FindPci(const Dump& d, uint8_t device, uint8_t function) {
+const PciFunctionDump* FindPci(const Dump& d, uint8_t device, uint8_t function) {
   for (const auto& f : d.pci)
     if (f.bus == 0 && f.device == device && f.function == function) return &f;
   return nullptr;
 }
 
-uint32_t Dword(const profile::PciFunctionDump& f, uint8_t at) {
-  return static_cast<uint32_t>(f.config[at] | f.config[at + 1u] << 8 | f.config[at + 2u] << 16 |
-                               static_cast<uint32_t>(f.config[at + 3u]) << 24);
-}
-
 std::optional<json> SouthBridge(const Dump& d) {
   if (!d.pmFound) return std::nullopt;
-  std::string kind;
-  for (const SouthKind& k : kSouthKinds)
-    if (k.pmId == d.pmId) kind = k.kind;
-  if (kind.empty()) return std::nullopt;
-  if (kind == "PIIX4" && (d.pmRevision & kPiix4eRevisionBit)) kind = "PIIX4E";
-  if (kind == "VT82C686A" && (d.pmRevision & kVt82c686bRevisionBit)) kind = "VT82C686B";
-  const auto* lpc = FindPci(d, kLpcDevice, 0);
-  if (kind == "ICH2" && lpc && Dword(*lpc, 0) == kIch2mLpcId) kind = "ICH2-M";
-  json s{{"kind", kind}, {"revision", HexText(d.pmRevision, 2)}};
+  const auto idAt = [&d](uint8_t device, uint8_t function) {
+    const PciFunctionDump* f = FindPci(d, device, function);
+    return f ? f->dword(0) : 0;
+  };
+  const std::optional<std::string> kind = sim::SouthBridgeKindOf(d.pmId, d.pmRevision, idAt);
+  if (!kind) return std::nullopt;
+  json s{{"kind", *kind}, {"revision", HexText(d.pmRevision, 2)}};
   if (d.smbusBase) s["smbus_base"] = HexText(*d.smbusBase, 4);
-  if (kind == "SiS630") {
+  if (*kind == "SiS630") {
     const auto* pm = FindPci(d, kSis630PmDevice, 0);
-    if (pm) s["pm_enabled"] = (pm->config[kSis630PmEnableReg] & kSis630PmEnableBit) != 0;
+    if (pm) s["pm_enabled"] = (pm->bytes[kSis630PmEnableReg] & kSis630PmEnableBit) != 0;
   }
   return s;
 }
 
 json PciList(const Dump& d) {
   json list = json::array();
-  for (const auto& f : d.pci) {
-    json lines = json::array();
-    for (size_t at = 0; at < f.config.size(); at += 8) {
-      std::string line;
-      for (size_t i = 0; i < 8; ++i)
-        line += (i ? " " : "") + HexText(f.config[at + i], 2).substr(2);
-      lines.push_back(line);
-    }
-    list.push_back(
-        {{"bus", f.bus}, {"device", f.device}, {"function", f.function}, {"config", lines}});
-  }
+  for (const auto& f : d.pci) list.push_back(PciEntry(f));
   return list;
 }
 
-bool IsWinbondLayout(const std::string& kind) {
-  return kind.rfind("W83", 0) == 0 || kind == "Winbond" || kind.rfind("AS99127F", 0) == 0;
+std::optional<uint8_t> Byte(const std::optional<uint16_t>& v) {
+  return v ? std::optional<uint8_t>(static_cast<uint8_t>(*v)) : std::nullopt;
 }
 
 // The register lines as the chip entry's image fields.
 void AddImage(json& chip, const Dump& d) {
-  json image = json::object();
-  std::optional<uint16_t> vendor[2];
+  std::array<std::optional<uint8_t>, 2> vendor;  // high, low
   for (const RegLine& r : d.regs) {
     const std::string key = HexText(r.reg, 2);
     const json v = Value(r.value, r.digits);
     if (r.hbacs >= 0) {
-      vendor[r.hbacs == 1 ? 0 : 1] = r.value;
+      vendor[r.hbacs == 1 ? 0 : 1] = Byte(r.value);
     } else if (r.what == RegLine::What::Ofs) {
       const char* block = r.ldn == kPcLdnFsm ? "fsm" : r.ldn == kPcLdnVlm ? "vlm" : "tms";
       if (r.bank < 0)
@@ -145,18 +92,11 @@ void AddImage(json& chip, const Dump& d) {
         chip[block][std::to_string(r.bank)][key] = v;
     } else if (r.ldn != 0) {
       chip["ldn"][HexText(r.ldn, 2)][key] = v;
-    } else if (r.bank > 0) {
-      chip["banks"][std::to_string(r.bank)][key] = v;
     } else {
-      image[key] = v;
+      PutBankRegister(chip, r.bank, r.reg, v);
     }
   }
-  if (IsWinbondLayout(d.chipKind) && !d.regs.empty()) {
-    std::string word = "0x";
-    for (const auto& half : vendor) word += half ? HexText(*half, 2).substr(2) : "XX";
-    image[HexText(kWbRegVendor, 2)] = word;
-  }
-  if (!image.empty()) chip["image"] = image;
+  if (IsWinbondKind(d.chipKind) && !d.regs.empty()) PutVendorId(chip, vendor[0], vendor[1]);
 }
 
 std::optional<uint8_t> ImageByte(const Dump& d, uint8_t reg) {
@@ -217,7 +157,7 @@ std::optional<json> MainChip(const Dump& d) {
 // Addresses the main chip answers itself (Winbond sub-clients on the SMBus).
 std::vector<uint8_t> OwnAddresses(const Dump& d, const json& main) {
   std::vector<uint8_t> out;
-  if (!main.contains("smbus") || !IsWinbondLayout(d.chipKind)) return out;
+  if (!main.contains("smbus") || !IsWinbondKind(d.chipKind)) return out;
   const auto sub = ImageByte(d, kWbRegSubAddr);
   if (!sub) return out;
   for (int i = 0; i < 2; ++i) {

@@ -1,7 +1,13 @@
 #include "replay/profile_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+
+#include "detect/detect.h"
+#include "replay/text_lines.h"
+#include "report/dump_layout.h"
+#include "report/registers.h"
 
 namespace kev::replay::profile {
 
@@ -22,35 +28,6 @@ struct Bad {
   size_t line;
   std::string message;
 };
-
-std::string_view Trim(std::string_view s) {
-  const auto first = s.find_first_not_of(" \t\r");
-  if (first == std::string_view::npos) return {};
-  const auto last = s.find_last_not_of(" \t\r");
-  return s.substr(first, last - first + 1);
-}
-
-// Runs of blanks become one space.
-std::string Squeeze(std::string_view s) {
-  std::string out;
-  for (char c : Trim(s)) {
-    if ((c == ' ' || c == '\t') && !out.empty() && out.back() == ' ') continue;
-    out.push_back(c == '\t' ? ' ' : c);
-  }
-  return out;
-}
-
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  size_t pos = 0;
-  while (pos <= text.size()) {
-    const size_t end = text.find('\n', pos);
-    lines.push_back(text.substr(pos, end == std::string_view::npos ? end : end - pos));
-    if (end == std::string_view::npos) break;
-    pos = end + 1;
-  }
-  return lines;
-}
 
 bool IsBanner(std::string_view line, std::string_view title) {
   const std::string head = "--[ " + std::string(title) + " ]";
@@ -85,28 +62,17 @@ std::optional<int> Decimal(std::string_view s) {
   return std::atoi(std::string(s).c_str());
 }
 
-std::vector<std::string> Words(const std::string& s) {
-  std::vector<std::string> out;
-  size_t pos = 0;
-  while (pos < s.size()) {
-    size_t end = s.find(' ', pos);
-    if (end == std::string::npos) end = s.size();
-    out.push_back(s.substr(pos, end - pos));
-    pos = end + 1;
-  }
-  return out;
-}
-
 // The lines after the summary banner, blank ones passed over.
 class Lines {
  public:
-  Lines(std::vector<std::string_view> lines, size_t at) : lines_(std::move(lines)), at_(at) {}
+  // endLine: the line the text ends on, for "got the end of the text".
+  Lines(std::vector<std::string_view> lines, size_t at, size_t endLine)
+      : lines_(std::move(lines)), at_(at), endLine_(endLine) {}
 
   // The next non-blank line, trimmed; at the end of the text, fails naming what.
   std::string_view next(const std::string& what) {
     while (at_ < lines_.size() && Trim(lines_[at_]).empty()) ++at_;
-    if (at_ >= lines_.size())
-      throw Bad{lines_.size(), "expected " + what + ", got the end of the text"};
+    if (at_ >= lines_.size()) throw Bad{endLine_, "expected " + what + ", got the end of the text"};
     line_ = at_ + 1;
     return Trim(lines_[at_++]);
   }
@@ -159,6 +125,7 @@ class Lines {
 
   std::vector<std::string_view> lines_;
   size_t at_;
+  size_t endLine_;
   size_t line_ = 0;
 };
 
@@ -239,96 +206,58 @@ struct Expect {
   bool ldnLine = false;  // "LDN : 09h"
 };
 
-// The register dumps as the program writes them. Plain ranges by chip kind
-// (digits 0: an unused entry; 4: 16-bit word reads).
-struct DumpRange {
-  uint8_t first, last;
-  int digits;
-};
-struct KindRanges {
-  std::string_view kind;
-  std::array<DumpRange, 3> ranges;
-};
-constexpr std::array<KindRanges, 14> kRangeDumps{{
-    {"LM78", {{{0x20, 0x4F, 2}}}},
-    {"LM78-J", {{{0x20, 0x4F, 2}}}},
-    {"LM79", {{{0x20, 0x4F, 2}}}},
-    {"SiS5595", {{{0x20, 0x4F, 2}}}},
-    {"LM80", {{{0x00, 0x06, 2}, {0x20, 0x3F, 2}}}},
-    {"LM81", {{{0x13, 0x4D, 2}, {0x80, 0x80, 2}}}},
-    {"LM87", {{{0x13, 0x4D, 2}, {0x80, 0x80, 2}}}},
-    {"GL518SM", {{{0x00, 0x06, 2}, {0x07, 0x0C, 4}, {0x0D, 0x1F, 2}}}},
-    {"GL520SM", {{{0x00, 0x06, 2}, {0x07, 0x0C, 4}, {0x0D, 0x1F, 2}}}},
-    {"VT82C686A", {{{0x20, 0x5F, 2}}}},
-    {"VT82C686B", {{{0x20, 0x5F, 2}}}},
-    {"VT8231", {{{0x20, 0x5F, 2}}}},
-    {"IT8705F", {{{0x00, 0x7F, 2}}}},
-    {"IT8712F", {{{0x00, 0x7F, 2}}}},
-}};
-
-// Winbond layout: the common registers with bank 0 selected, the vendor ID
-// in both HBACS halves, then 50h-5Fh of every bank.
-constexpr uint8_t kWbCommonFirst = 0x20;
-constexpr uint8_t kWbCommonLast = 0x4E;
-constexpr uint8_t kWbVendorId = 0x4F;
-constexpr uint8_t kWbBankedFirst = 0x50;
-constexpr uint8_t kWbBankedLast = 0x5F;
-constexpr int kWbBanks = 8;
-
-// PC87366 layout: global configuration registers, then for each logical
-// device its line, configuration registers and block offsets (bank 0 whole,
-// the other channel banks from 0Ah).
-constexpr std::array<uint8_t, 15> kPcGlobalRegs{0x07, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26,
-                                                0x27, 0x28, 0x2A, 0x2B, 0x2C, 0x2D, 0x2E};
-constexpr std::array<uint8_t, 12> kPcDeviceRegs{0x30, 0x60, 0x61, 0x62, 0x63, 0x70,
-                                                0x71, 0x74, 0x75, 0xF0, 0xF1, 0xF2};
-struct PcDevice {
-  uint8_t ldn;
-  int banks;  // 1: a block without banks
-};
-constexpr std::array<PcDevice, 3> kPcDevices{{{0x09, 1}, {0x0D, 14}, {0x0E, 3}}};
-constexpr uint8_t kPcChannelFirst = 0x0A;
-constexpr uint8_t kPcBlockLast = 0x0F;
-
 void Range(std::vector<Expect>& out, unsigned first, unsigned last, int digits) {
   for (unsigned r = first; r <= last; ++r)
     out.push_back({RegLine::What::Reg, static_cast<uint8_t>(r), digits});
 }
 
-void PcBlock(std::vector<Expect>& out, const PcDevice& dev) {
-  for (int bank = 0; bank < dev.banks; ++bank) {
-    const unsigned first = bank == 0 ? 0 : kPcChannelFirst;
-    for (unsigned r = first; r <= kPcBlockLast; ++r)
-      out.push_back({RegLine::What::Ofs, static_cast<uint8_t>(r), 2, dev.banks == 1 ? -1 : bank, -1,
-                     dev.ldn});
+void PcBlockLines(std::vector<Expect>& out, const report::PcDumpDevice& dev) {
+  const auto ldn = static_cast<uint8_t>(dev.ldn);
+  for (uint32_t bank = 0; bank <= dev.lastBank; ++bank) {
+    const unsigned first = bank == 0 ? 0 : report::kPcDumpChannelFirst;
+    for (unsigned r = first; r < report::kPcDumpBlockOffsets; ++r)
+      out.push_back({RegLine::What::Ofs, static_cast<uint8_t>(r), 2,
+                     dev.lastBank == 0 ? -1 : static_cast<int>(bank), -1, ldn});
   }
 }
 
-// The register lines the program writes for a chip kind, in order.
-std::vector<Expect> ExpectedLines(const std::string& kind) {
+// The register lines the program writes in a layout, in order.
+std::vector<Expect> ExpectedLines(const report::DumpLayout& layout) {
+  constexpr auto kWbVendorId = static_cast<uint8_t>(report::kWbRegVendorId);
   std::vector<Expect> out;
-  for (const KindRanges& k : kRangeDumps) {
-    if (kind != k.kind) continue;
-    for (const DumpRange& r : k.ranges)
-      if (r.digits != 0) Range(out, r.first, r.last, r.digits);
-    return out;
+  switch (layout.style) {
+    case report::DumpStyle::Ranges:
+      for (const report::RegRange& r : layout.ranges)
+        if (r.digits != 0) Range(out, r.first, r.last, r.digits);
+      break;
+    case report::DumpStyle::Pc87366:
+      for (uint8_t r : report::kPcDumpGlobalRegs) Range(out, r, r, 2);
+      for (const report::PcDumpDevice& dev : report::kPcDumpDevices) {
+        const auto ldn = static_cast<uint8_t>(dev.ldn);
+        out.push_back({RegLine::What::Reg, ldn, 2, -1, -1, ldn, true});
+        for (uint8_t r : report::kPcDumpDeviceRegs)
+          out.push_back({RegLine::What::Reg, r, 2, -1, -1, ldn});
+        PcBlockLines(out, dev);
+      }
+      break;
+    case report::DumpStyle::Winbond:
+      Range(out, report::kWbDumpCommonFirst, report::kWbDumpCommonLast, 2);
+      out.push_back({RegLine::What::Reg, kWbVendorId, 2, -1, 1});  // HBACS set, then clear
+      out.push_back({RegLine::What::Reg, kWbVendorId, 2, -1, 0});
+      for (int bank = 0; bank < report::kWbDumpBanks; ++bank)
+        for (unsigned r = report::kWbDumpBankedFirst; r <= report::kWbDumpBankedLast; ++r)
+          out.push_back({RegLine::What::Reg, static_cast<uint8_t>(r), 2, bank});
+      break;
   }
-  if (kind == "PC87366") {
-    for (uint8_t r : kPcGlobalRegs) Range(out, r, r, 2);
-    for (const PcDevice& dev : kPcDevices) {
-      out.push_back({RegLine::What::Reg, dev.ldn, 2, -1, -1, dev.ldn, true});
-      for (uint8_t r : kPcDeviceRegs) out.push_back({RegLine::What::Reg, r, 2, -1, -1, dev.ldn});
-      PcBlock(out, dev);
-    }
-    return out;
-  }
-  Range(out, kWbCommonFirst, kWbCommonLast, 2);
-  out.push_back({RegLine::What::Reg, kWbVendorId, 2, -1, 1});
-  out.push_back({RegLine::What::Reg, kWbVendorId, 2, -1, 0});
-  for (int bank = 0; bank < kWbBanks; ++bank)
-    for (unsigned r = kWbBankedFirst; r <= kWbBankedLast; ++r)
-      out.push_back({RegLine::What::Reg, static_cast<uint8_t>(r), 2, bank});
   return out;
+}
+
+// The layout of the chip the summary names; an unknown chip's when no kind
+// has that name.
+const report::DumpLayout& LayoutOfName(std::string_view name) {
+  for (const report::KindDump& k : report::kKindDumps)
+    if (ChipName(k.kind) == name) return *k.layout;
+  return *report::DumpLayoutOf(kind::Unknown);
 }
 
 std::string Describe(const Expect& e) {
@@ -341,7 +270,7 @@ std::string Describe(const Expect& e) {
 }
 
 // A value as dumped: digits hex digits and h, or FFFFFFFFh for a failed read.
-bool Value(const std::string& w, int digits, std::optional<uint16_t>& out) {
+bool Value(std::string_view w, int digits, std::optional<uint16_t>& out) {
   if (w == std::string(kFailedRead) + "h") {
     out.reset();
     return true;
@@ -355,7 +284,7 @@ bool Value(const std::string& w, int digits, std::optional<uint16_t>& out) {
 RegLine ReadRegLine(Lines& in, const Expect& e) {
   const std::string what = Describe(e);
   const std::string_view raw = in.next(what);
-  const std::vector<std::string> w = Words(Squeeze(raw));
+  const std::vector<std::string_view> w = Words(raw);
   RegLine r;
   r.ldn = e.ldn;
   if (e.ldnLine) {
@@ -386,7 +315,7 @@ void ReadRegisters(Lines& in, Dump& d) {
   constexpr std::string_view kTitle = "Registers Value";
   in.banner(kTitle);
   if (d.chipKind.empty()) d.chipKind = "Winbond";  // an unknown chip is dumped the Winbond way
-  for (const Expect& e : ExpectedLines(d.chipKind)) {
+  for (const Expect& e : ExpectedLines(LayoutOfName(d.chipName))) {
     RegLine r = ReadRegLine(in, e);
     if (r.bank != -2) d.regs.push_back(r);
   }
@@ -402,7 +331,7 @@ void ReadDevice(Lines& in, Dump& d, std::string_view title, std::optional<uint8_
     const std::string what =
         "\"REG " + Hex2(reg) + " : xxxxh  (Address : " + Hex2(*address) + ")\"";
     const std::string_view raw = in.next(what);
-    const std::vector<std::string> w = Words(Squeeze(raw));
+    const std::vector<std::string_view> w = Words(raw);
     if (w.size() != 7 || w[0] != "REG" || w[1] != Hex2(reg) || w[2] != ":" ||
         !Value(w[3], 4, dev.words[reg]) || w[4] != "(Address" || w[5] != ":" ||
         w[6] != Hex2(*address) + ")")
@@ -456,12 +385,12 @@ PciFunctionDump ReadPciFunction(Lines& in) {
     std::snprintf(offset, sizeof offset, "%04X", line * kPciBytesPerLine);
     const std::string what = "the configuration bytes at offset " + std::string(offset);
     l = in.next(what);
-    const std::vector<std::string> w = Words(Squeeze(l));
+    const std::vector<std::string_view> w = Words(l);
     if (w.size() != 1 + kPciBytesPerLine || w[0] != offset) in.fail(what, l);
     for (int i = 0; i < kPciBytesPerLine; ++i) {
-      const auto b = HexH(w[static_cast<size_t>(i) + 1] + "h", 2, 2);
+      const auto b = HexH(std::string(w[static_cast<size_t>(i) + 1]) + "h", 2, 2);
       if (!b) in.fail(what, l);
-      f.config[static_cast<size_t>(line * kPciBytesPerLine + i)] = static_cast<uint8_t>(*b);
+      f.bytes[static_cast<size_t>(line * kPciBytesPerLine + i)] = static_cast<uint8_t>(*b);
     }
   }
   l = in.next(dashes);
@@ -537,7 +466,7 @@ std::optional<Dump> ReadProfile(std::string_view text, std::string& error) {
             " ]\" banner, got \"" + std::string(l.substr(0, kMaxShown)) + "\"";
     return std::nullopt;
   }
-  Lines in(lines, start);
+  Lines in(lines, start, static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   Dump d;
   try {
     ReadSummary(in, d);

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "replay/dumps.h"
+
 namespace kev::replay::profile {
 
 // One line of the register section. value is empty for a failed read.
@@ -26,11 +28,6 @@ struct RegLine {
 struct Device {
   uint8_t address = 0;
   std::array<std::optional<uint16_t>, 2> words;  // registers 00h and 01h
-};
-
-struct PciFunctionDump {
-  uint8_t bus = 0, device = 0, function = 0;
-  std::array<uint8_t, 256> config{};
 };
 
 struct Dump {

@@ -20,11 +20,6 @@ const PciFunctionDump* Find(const PciDump& dump, uint8_t device, uint8_t functio
   return nullptr;
 }
 
-uint32_t IdOf(const PciFunctionDump& f) {
-  return uint32_t{f.bytes[0]} | uint32_t{f.bytes[1]} << 8 | uint32_t{f.bytes[2]} << 16 |
-         uint32_t{f.bytes[3]} << 24;
-}
-
 struct Score {
   int matches = 0;
   bool sameRevision = false;
@@ -43,7 +38,7 @@ std::optional<Score> Fit(const std::string& kind, const PciDump& dump) {
       const sim::PciFunction* model = board.pci().find(0, d, fn);
       const PciFunctionDump* dumped = model ? Find(dump, d, fn) : nullptr;
       if (!dumped) continue;
-      if (model->get32(kIdOffset) != IdOf(*dumped)) return std::nullopt;
+      if (model->get32(kIdOffset) != dumped->dword(kIdOffset)) return std::nullopt;
       ++s.matches;
       s.sameRevision =
           s.sameRevision || model->get8(kRevisionOffset) == dumped->bytes[kRevisionOffset];
