@@ -1,15 +1,17 @@
-// Fuzzes the board file loader. Besides never crashing, every input ends in
-// a board or in one error with a message; a board that loads is read
-// register by register on its buses at a few moments of its signals, so the
-// chip models see whatever values the file gives.
+// Fuzzes the board file loader, profiles given in place of JSON included.
+// Besides never crashing, every input ends in a board or in one error with a
+// message; a board that loads is read register by register on its buses at a
+// few moments of its signals, so the chip models see whatever values the file
+// gives.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "replay/board_text.h"
+#include "replay/profile_board.h"
 #include "sim/board.h"
 #include "sim/board_spec.h"
-#include "sim/profile_board.h"
 
 namespace {
 
@@ -33,16 +35,16 @@ void ReadEveryRegister(kev::sim::SimBoard& board, const kev::sim::ChipSpec& chip
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  kev::sim::BoardResult loaded = kev::sim::LoadBoardJson(text, "fuzz.json");
+  kev::sim::BoardResult loaded = kev::replay::LoadBoardText(text, "fuzz.json");
   if (!loaded) {
     if (loaded.error().message.empty()) __builtin_trap();
     return 0;
   }
   // A profile that loads converts to a board document on its own.
   std::string document(text);
-  if (kev::sim::LooksLikeProfile(text)) {
+  if (kev::replay::LooksLikeProfile(text)) {
     std::string problem;
-    const auto board = kev::sim::BoardFromProfile(text, problem);
+    const auto board = kev::replay::BoardFromProfile(text, problem);
     if (!board) __builtin_trap();
     document = board->dump();
   }

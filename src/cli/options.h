@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/dump/dumps.h"
+#include "replay/dumps.h"
 
 namespace kev::cli {
 
@@ -28,7 +28,7 @@ struct CliOptions {
   std::optional<std::string> listen;        // serve: ADDR:PORT instead of the loopback default
   std::vector<std::string> switches;        // "/asms0".."/asms2", handed to the start-up
   std::vector<std::string> files;           // board-from-dump: the pasted dumps
-  dump::DumpFacts dumpFacts;                // board-from-dump: what the dumps cannot tell
+  replay::DumpFacts dumpFacts;              // board-from-dump: what the dumps cannot tell
   std::optional<std::string> output;        // board-from-dump: the board file to write
 };
 

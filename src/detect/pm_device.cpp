@@ -64,7 +64,10 @@ struct PmEntry {
   std::string_view altName = {};
 };
 
-// Searched in this order for each PCI function.
+// Searched in this order for each PCI function. The simulated south bridges
+// (sim/bridge.cpp) keep a table of their own on purpose: the program's table
+// must not be the one the models are built from, so that tests of detection
+// against the models check the one by the other.
 constexpr std::array<PmEntry, 17> kPmTable{{
     {0x71138086, 0x90, BaseRule::LowWord, "intel 82371AB (PIIX4)", NameRule::RevisionBit, 0x02,
      "intel 82371EB (PIIX4E)"},

@@ -7,76 +7,13 @@
 #include "hw/usmbus.h"
 #include "hw/uvt82c686a.h"
 #include "hw/uwb_isa.h"
+#include "report/dump_layout.h"
 #include "report/registers.h"
 #include "report/text_format.h"
 
 namespace kev::report {
 
 namespace {
-
-// How a dump is laid out.
-enum class Style { Ranges, Winbond, Pc87366 };
-// Which path reaches the registers: the SMBus at the main address when
-// there is one, else the ISA pair at the chip port; or the VIA monitor's
-// I/O block at the chip port.
-enum class Access { Register, Via };
-// When a dump is printed at all.
-enum class When { SmbOrIsa, SmbOnly, IsaOnly };
-
-struct RegRange {
-  uint8_t first;
-  uint8_t last;
-  int digits;  // 2 for byte reads, 4 for 16-bit word reads
-};
-
-struct DumpRule {
-  Style style;
-  When when;
-  Access access;
-  std::array<RegRange, 3> ranges;  // unused entries have digits 0
-};
-
-constexpr DumpRule kLm78Dump{Style::Ranges, When::SmbOrIsa, Access::Register, {{{0x20, 0x4F, 2}}}};
-constexpr DumpRule kLm80Dump{
-    Style::Ranges, When::SmbOnly, Access::Register, {{{0x00, 0x06, 2}, {0x20, 0x3F, 2}}}};
-constexpr DumpRule kLm8xDump{
-    Style::Ranges, When::SmbOnly, Access::Register, {{{0x13, 0x4D, 2}, {0x80, 0x80, 2}}}};
-constexpr DumpRule kGenesysDump{Style::Ranges,
-                                When::SmbOnly,
-                                Access::Register,
-                                {{{0x00, 0x06, 2}, {0x07, 0x0C, 4}, {0x0D, 0x1F, 2}}}};
-constexpr DumpRule kViaDump{Style::Ranges, When::IsaOnly, Access::Via, {{{0x20, 0x5F, 2}}}};
-constexpr DumpRule kIteDump{Style::Ranges, When::SmbOrIsa, Access::Register, {{{0x00, 0x7F, 2}}}};
-constexpr DumpRule kWinbondDump{Style::Winbond, When::SmbOrIsa, Access::Register, {}};
-constexpr DumpRule kPc87366Dump{Style::Pc87366, When::IsaOnly, Access::Register, {}};
-
-struct KindDump {
-  int32_t kind;
-  const DumpRule* rule;
-};
-
-constexpr std::array<KindDump, 25> kKindDumps{{
-    {kind::LM78Compatible, &kLm78Dump}, {kind::LM78, &kLm78Dump},
-    {kind::LM78J, &kLm78Dump},          {kind::LM79, &kLm78Dump},
-    {kind::SiS5595, &kLm78Dump},        {kind::LM80, &kLm80Dump},
-    {kind::LM81, &kLm8xDump},           {kind::LM87, &kLm8xDump},
-    {kind::PC87366, &kPc87366Dump},     {kind::Unknown, &kWinbondDump},
-    {kind::WinbondChip, &kWinbondDump}, {kind::W83781D, &kWinbondDump},
-    {kind::W83627HF, &kWinbondDump},    {kind::W83782D, &kWinbondDump},
-    {kind::W83783S, &kWinbondDump},     {kind::W83697HF, &kWinbondDump},
-    {kind::AS99127F_WB, &kWinbondDump}, {kind::AS99127F_AS, &kWinbondDump},
-    {kind::GL518SM, &kGenesysDump},     {kind::GL520SM, &kGenesysDump},
-    {kind::VT82C686A, &kViaDump},       {kind::VT82C686B, &kViaDump},
-    {kind::VT8231, &kViaDump},          {kind::IT8705F, &kIteDump},
-    {kind::IT8712F, &kIteDump},
-}};
-
-const DumpRule* RuleFor(int32_t chipKind) {
-  for (const KindDump& k : kKindDumps) {
-    if (k.kind == chipKind) return k.rule;
-  }
-  return nullptr;
-}
 
 // The register access of the fresh probe's chip.
 struct DumpPath {
@@ -97,8 +34,8 @@ struct DumpPath {
     SMBwtb(io, s.PmId, static_cast<uint32_t>(s.PmBase), static_cast<uint32_t>(s.MainSmbAddress),
            reg, value);
   }
-  int32_t read(Access access, uint32_t reg) const {
-    if (access == Access::Via) return static_cast<int32_t>(VT82C686Aread(io, port(), reg));
+  int32_t read(DumpAccess access, uint32_t reg) const {
+    if (access == DumpAccess::Via) return static_cast<int32_t>(VT82C686Aread(io, port(), reg));
     if (smb()) return smbRead(reg);
     return static_cast<int32_t>(NS_ISAread(io, port(), reg));
   }
@@ -135,7 +72,7 @@ void AppendBankLine(std::string& out, std::string_view what, uint32_t reg, int32
   out += ")\n";
 }
 
-void DumpRanges(std::string& out, const DumpPath& chip, const DumpRule& rule) {
+void DumpRanges(std::string& out, const DumpPath& chip, const DumpLayout& rule) {
   for (const RegRange& r : rule.ranges) {
     if (r.digits == 0) continue;
     for (uint32_t reg = r.first; reg <= r.last; ++reg) {
@@ -144,12 +81,6 @@ void DumpRanges(std::string& out, const DumpPath& chip, const DumpRule& rule) {
     }
   }
 }
-
-constexpr uint32_t kWbPlainFirst = 0x20;
-constexpr uint32_t kWbPlainLast = 0x4E;
-constexpr uint32_t kWbBankedFirst = 0x50;
-constexpr uint32_t kWbBankedLast = 0x5F;
-constexpr uint32_t kWbBanks = 8;
 
 // Register 4Fh with the high-byte select bit (HBACS) as given.
 void AppendVendorIdLine(std::string& out, int32_t value, int hbacs) {
@@ -161,17 +92,17 @@ void AppendVendorIdLine(std::string& out, int32_t value, int hbacs) {
 
 void DumpWinbond(std::string& out, const DumpPath& chip) {
   chip.selectBankOverSmbus(kWbBank0High);
-  for (uint32_t reg = kWbPlainFirst; reg <= kWbPlainLast; ++reg) {
+  for (uint32_t reg = kWbDumpCommonFirst; reg <= kWbDumpCommonLast; ++reg) {
     AppendRegLine(out, reg, chip.banked(reg, kWbBank0High));
   }
   AppendVendorIdLine(out, chip.banked(kWbRegVendorId, kWbBank0High), 1);
   chip.selectBankOverSmbus(kWbBank0Low);
   AppendVendorIdLine(out, chip.banked(kWbRegVendorId, kWbBank0Low), 0);
   chip.selectBankOverSmbus(kWbBank0High);
-  for (uint32_t b = 0; b < kWbBanks; ++b) {
+  for (uint32_t b = 0; b < kWbDumpBanks; ++b) {
     const uint32_t bank = kWbBank0High + b;
     chip.selectBankOverSmbus(bank);
-    for (uint32_t reg = kWbBankedFirst; reg <= kWbBankedLast; ++reg) {
+    for (uint32_t reg = kWbDumpBankedFirst; reg <= kWbDumpBankedLast; ++reg) {
       AppendBankLine(out, "REG", reg, chip.banked(reg, bank), b);
     }
   }
@@ -182,28 +113,8 @@ void DumpWinbond(std::string& out, const DumpPath& chip) {
   }
 }
 
-// PC87366: global configuration registers, then three logical devices.
+// PC87366: the configuration register that selects the logical device.
 constexpr uint32_t kScrLogicalDevice = 0x07;
-constexpr std::array<uint8_t, 15> kPcGlobalRegs{0x07, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26,
-                                                0x27, 0x28, 0x2A, 0x2B, 0x2C, 0x2D, 0x2E};
-constexpr std::array<uint8_t, 12> kPcDeviceRegs{0x30, 0x60, 0x61, 0x62, 0x63, 0x70,
-                                                0x71, 0x74, 0x75, 0xF0, 0xF1, 0xF2};
-constexpr uint32_t kPcBlockOffsets = 0x10;
-constexpr uint32_t kPcChannelFirst = 0x0A;  // first offset of the selected channel
-
-enum class PcBlock { Fsm, Vlm, Tms };
-
-struct PcDevice {
-  uint32_t ldn;
-  PcBlock block;
-  uint32_t lastBank;  // 0: the block has no banks
-};
-
-constexpr std::array<PcDevice, 3> kPcDevices{{
-    {kPc87366LdnFsm, PcBlock::Fsm, 0},
-    {kPc87366LdnVlm, PcBlock::Vlm, 13},
-    {kPc87366LdnTms, PcBlock::Tms, 2},
-}};
 
 // Run-time block bases of the three logical devices; -1 for none.
 struct PcBases {
@@ -239,28 +150,28 @@ int32_t PcBlockRead(PortIo& io, const PcBases& b, PcBlock block, uint32_t ofs, u
   return static_cast<int32_t>(PC87366rd_tms(io, port, ofs, bank));
 }
 
-void DumpPcBlock(std::string& out, PortIo& io, const PcBases& b, const PcDevice& dev) {
+void DumpPcBlock(std::string& out, PortIo& io, const PcBases& b, const PcDumpDevice& dev) {
   if (dev.lastBank == 0) {
-    for (uint32_t ofs = 0; ofs < kPcBlockOffsets; ++ofs) {
+    for (uint32_t ofs = 0; ofs < kPcDumpBlockOffsets; ++ofs) {
       AppendLine(out, "OFS", ofs, PcBlockRead(io, b, dev.block, ofs, 0), 2);
       out += '\n';
     }
     return;
   }
   for (uint32_t bank = 0; bank <= dev.lastBank; ++bank) {
-    for (uint32_t ofs = bank == 0 ? 0 : kPcChannelFirst; ofs < kPcBlockOffsets; ++ofs) {
+    for (uint32_t ofs = bank == 0 ? 0 : kPcDumpChannelFirst; ofs < kPcDumpBlockOffsets; ++ofs) {
       AppendBankLine(out, "OFS", ofs, PcBlockRead(io, b, dev.block, ofs, bank), bank);
     }
   }
 }
 
 void DumpPc87366(std::string& out, PortIo& io, uint32_t port, const PcBases& b) {
-  for (uint8_t reg : kPcGlobalRegs) AppendRegLine(out, reg, PC87366rd_scr(io, port, reg));
-  for (const PcDevice& dev : kPcDevices) {
+  for (uint8_t reg : kPcDumpGlobalRegs) AppendRegLine(out, reg, PC87366rd_scr(io, port, reg));
+  for (const PcDumpDevice& dev : kPcDumpDevices) {
     out += "\n  LDN : ";
     AppendHex(out, dev.ldn, 2);
     out += "h\n";
-    for (uint8_t reg : kPcDeviceRegs) {
+    for (uint8_t reg : kPcDumpDeviceRegs) {
       PC87366wt_scr(io, port, kScrLogicalDevice, dev.ldn);
       AppendRegLine(out, reg, PC87366rd_scr(io, port, reg));
     }
@@ -268,14 +179,14 @@ void DumpPc87366(std::string& out, PortIo& io, uint32_t port, const PcBases& b) 
   }
 }
 
-bool Reachable(When when, const InfoSummary& s) {
+bool Reachable(DumpWhen when, const InfoSummary& s) {
   const bool smb = s.MainSmbAddress != -1;
   switch (when) {
-    case When::SmbOrIsa:
+    case DumpWhen::SmbOrIsa:
       return smb || s.IsaFlag;
-    case When::SmbOnly:
+    case DumpWhen::SmbOnly:
       return smb;
-    case When::IsaOnly:
+    case DumpWhen::IsaOnly:
       break;
   }
   return s.IsaFlag;
@@ -285,20 +196,20 @@ bool Reachable(When when, const InfoSummary& s) {
 
 void AppendChipRegisters(std::string& out, PortIo& io, const InfoSummary& s,
                          const DetectState& state) {
-  const DumpRule* rule = RuleFor(s.ChipKind);
+  const DumpLayout* rule = DumpLayoutOf(s.ChipKind);
   if (rule == nullptr || !Reachable(rule->when, s)) return;
   out += '\n';
   out += Banner("Registers Value");
   out += "\n\n";
   const DumpPath chip{io, s};
   switch (rule->style) {
-    case Style::Ranges:
+    case DumpStyle::Ranges:
       DumpRanges(out, chip, *rule);
       break;
-    case Style::Winbond:
+    case DumpStyle::Winbond:
       DumpWinbond(out, chip);
       break;
-    case Style::Pc87366:
+    case DumpStyle::Pc87366:
       DumpPc87366(out, io, chip.port(), PcBasesFor(s, state));
       break;
   }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "replay/board_text.h"
 #include "settings/atomic_file.h"
 
 namespace kev::session {
@@ -65,7 +66,7 @@ std::unique_ptr<sim::SimBoard> OpenBoard(const std::string& name, std::string& e
     if (!text) return nullptr;
   }
   sim::BoardResult r =
-      inCatalogue ? sim::LoadCatalogueBoard(name) : sim::LoadBoardJson(*text, name);
+      inCatalogue ? sim::LoadCatalogueBoard(name) : replay::LoadBoardText(*text, name);
   if (!r) {
     error = "bad board: " + r.error().text();
     return nullptr;

@@ -1,10 +1,6 @@
 #include "sim/board.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "sim/board_spec.h"
-#include "sim/profile_board.h"
 
 namespace kev::sim {
 
@@ -55,14 +51,6 @@ void SimBoard::addChip(const std::string& id, const std::string& kind, HwmonInpu
 
 BoardResult LoadBoardJson(std::string_view text, const std::string& name) {
   BoardError error;
-  std::string replayed;
-  if (LooksLikeProfile(text)) {
-    std::string problem;
-    const auto board = BoardFromProfile(text, problem);
-    if (!board) return BoardError{name, "", problem};
-    replayed = board->dump(2);
-    text = replayed;
-  }
   auto spec = ParseBoardSpec(text, name, error);
   if (!spec) return error;
   if (spec->name.empty()) {
@@ -73,15 +61,6 @@ BoardResult LoadBoardJson(std::string_view text, const std::string& name) {
   auto board = BuildBoard(*spec, name, error);
   if (!board) return error;
   return board;
-}
-
-BoardResult LoadBoardFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return BoardError{path, "", "cannot open the file"};
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return BoardError{path, "", "cannot read the file"};
-  return LoadBoardJson(text.str(), path);
 }
 
 std::optional<std::string_view> CatalogueBoardJson(const std::string& name) {

@@ -115,10 +115,9 @@ class BoardResult {
   BoardError error_;
 };
 
-// Never throw; every problem with the file or its contents is a BoardError.
-BoardResult LoadBoardFile(const std::string& path);
-// name labels errors (the file name or the catalogue name). A hardware
-// monitoring profile instead of JSON is replayed (sim/profile_board.h).
+// Never throws; every problem with the text is a BoardError. name labels
+// errors (the file name or the catalogue name). Files are read by the
+// programs' board opener (session/board_opener.h).
 BoardResult LoadBoardJson(std::string_view text, const std::string& name);
 // Boards embedded in the library (built from boards/*.json).
 BoardResult LoadCatalogueBoard(const std::string& name);

@@ -49,6 +49,14 @@ struct Companion {
   uint16_t device;
 };
 
+// How a kind is told from the kind listed before it with the same PM
+// function, as the parts themselves are.
+enum class Told : uint8_t {
+  ByPmFunction,  // no kind before it has its PM function
+  ByRevision,    // the bits of its usual revision are set
+  ByFunction0,   // its function 0 carries its own identifier
+};
+
 struct SouthModel {
   const char* kind;
   Family family;
@@ -61,17 +69,21 @@ struct SouthModel {
   SmbusHostFamily host;
   uint16_t gpoOffset;               // board-switch GPIO byte in PM I/O; 0: none
   std::array<Companion, 3> others;  // device 0 = unused
+  Told told = Told::ByPmFunction;
 };
 
 constexpr auto kPiix4Host = SmbusHostFamily::Piix4;
 
+// The simulated parts. Detection keeps its own table of the same chips
+// (detect/pm_device.cpp) on purpose: the models must not share the program's
+// table, so that tests of detection against them check the one by the other.
 // Revisions: PIIX4E has bit 1 set, VT82C686B bit 6.
 // clang-format off
 constexpr std::array<SouthModel, 20> kSouthBridges{{
     {"PIIX4", Family::Piix4, kIntel, 0x7113, 0x01, 7, 3, 0x90, kPiix4Host, kPiix4GpoOffset,
      {{{0, 0x7110}, {1, 0x7111}, {2, 0x7112}}}},
     {"PIIX4E", Family::Piix4, kIntel, 0x7113, 0x02, 7, 3, 0x90, kPiix4Host, kPiix4GpoOffset,
-     {{{0, 0x7110}, {1, 0x7111}, {2, 0x7112}}}},
+     {{{0, 0x7110}, {1, 0x7111}, {2, 0x7112}}}, Told::ByRevision},
     {"ICH", Family::Ich, kIntel, 0x2413, 0x02, 31, 3, 0x20, kPiix4Host, 0,
      {{{0, 0x2410}, {1, 0x2411}, {2, 0x2412}}}},
     {"ICH0", Family::Ich, kIntel, 0x2423, 0x02, 31, 3, 0x20, kPiix4Host, 0,
@@ -79,7 +91,7 @@ constexpr std::array<SouthModel, 20> kSouthBridges{{
     {"ICH2", Family::Ich, kIntel, 0x2443, 0x05, 31, 3, 0x20, kPiix4Host, 0,
      {{{0, 0x2440}, {1, 0x244B}, {2, 0x2442}}}},
     {"ICH2-M", Family::Ich, kIntel, 0x2443, 0x03, 31, 3, 0x20, kPiix4Host, 0,
-     {{{0, 0x244C}, {1, 0x244A}, {2, 0x2442}}}},
+     {{{0, 0x244C}, {1, 0x244A}, {2, 0x2442}}}, Told::ByFunction0},
     {"ICH3-M", Family::Ich, kIntel, 0x2483, 0x02, 31, 3, 0x20, kPiix4Host, 0,
      {{{0, 0x248C}, {1, 0x248A}, {2, 0x2482}}}},
     {"AMD-756", Family::Amd, kAmd, 0x740B, 0x03, 7, 3, 0x58, SmbusHostFamily::Amd, 0,
@@ -95,7 +107,7 @@ constexpr std::array<SouthModel, 20> kSouthBridges{{
     {"VT82C686A", Family::Via686, kVia, 0x3057, 0x20, 7, 4, 0x90, kPiix4Host, kViaGpoOffset,
      {{{0, 0x0686}, {1, 0x0571}, {2, 0x3038}}}},
     {"VT82C686B", Family::Via686, kVia, 0x3057, 0x40, 7, 4, 0x90, kPiix4Host, kViaGpoOffset,
-     {{{0, 0x0686}, {1, 0x0571}, {2, 0x3038}}}},
+     {{{0, 0x0686}, {1, 0x0571}, {2, 0x3038}}}, Told::ByRevision},
     // The VT8231's ISA function (8231h) is left out: its identifier equals
     // the VT8233 PM entry, so the board would show as a VT8233 instead.
     {"VT8231", Family::Via686, kVia, 0x8235, 0x10, 17, 4, 0x90, kPiix4Host, 0,
@@ -117,6 +129,23 @@ const SouthModel* FindSouth(std::string_view kind) {
   for (const auto& m : kSouthBridges)
     if (kind == m.kind) return &m;
   return nullptr;
+}
+
+uint32_t PciId(uint16_t vendor, uint16_t device) { return vendor | uint32_t{device} << 16; }
+
+// Whether what the machine shows tells this kind from the one before it.
+bool TellsApart(const SouthModel& m, uint8_t revision, const PciIdAt& idAt) {
+  switch (m.told) {
+    case Told::ByRevision:
+      return (revision & m.revision) == m.revision;
+    case Told::ByFunction0:
+      for (const Companion& c : m.others)
+        if (c.device != 0 && c.function == 0) return idAt(m.slot, 0) == PciId(m.vendor, c.device);
+      return false;
+    case Told::ByPmFunction:
+      break;
+  }
+  return false;
 }
 
 PciFunction& MakeFunction(SimBoard& board, uint8_t slot, uint8_t fn, uint16_t vendor,
@@ -232,6 +261,16 @@ std::vector<std::string> SouthBridgeKinds() {
   std::vector<std::string> out;
   for (const auto& m : kSouthBridges) out.emplace_back(m.kind);
   return out;
+}
+
+std::optional<std::string> SouthBridgeKindOf(uint32_t pmId, uint8_t revision, const PciIdAt& idAt) {
+  const SouthModel* found = nullptr;
+  for (const auto& m : kSouthBridges) {
+    if (PciId(m.vendor, m.pmDevice) != pmId) continue;
+    if (found == nullptr || TellsApart(m, revision, idAt)) found = &m;
+  }
+  if (found == nullptr) return std::nullopt;
+  return found->kind;
 }
 
 SouthBridge AddSouthBridge(SimBoard& board, const SouthBridgeSetup& s) {

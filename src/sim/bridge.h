@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +38,15 @@ struct SouthBridge {
 
 bool IsSouthBridgeKind(std::string_view kind);
 std::vector<std::string> SouthBridgeKinds();
+
+// The identifier (vendor | device << 16) of a function on bus 0 by device
+// and function number; 0 where none answers.
+using PciIdAt = std::function<uint32_t(uint8_t device, uint8_t function)>;
+// The kind whose PM function carries pmId and revision. Kinds that share a
+// PM function are told apart as the parts are: by a revision bit (PIIX4E,
+// VT82C686B) or by the identifier of their function 0 (ICH2-M). nullopt when
+// no kind has that PM function.
+std::optional<std::string> SouthBridgeKindOf(uint32_t pmId, uint8_t revision, const PciIdAt& idAt);
 // Builds the functions at their usual locations on bus 0. The kind must be
 // one IsSouthBridgeKind accepts.
 SouthBridge AddSouthBridge(SimBoard& board, const SouthBridgeSetup& setup);

@@ -179,7 +179,7 @@ TEST_F(BoardFromDump, DumpsOfACatalogueBoardReadAsTheBoard) {
 }
 
 std::string Data(const std::string& name) {
-  return std::string(KEV_SOURCE_DIR) + "/tests/cli/data/" + name;
+  return std::string(KEV_SOURCE_DIR) + "/tests/replay/data/" + name;
 }
 
 TEST_F(BoardFromDump, FailedReadsFailOnReplayAndBadInputWritesNothing) {

@@ -1,0 +1,58 @@
+// isadump: "isadump [-y] ADDRREG DATAREG" prints a column header, then 16
+// rows of 16 bytes read through the index/data pair.
+#include "replay/dump_lines.h"
+#include "replay/grid_tools.h"
+#include "replay/register_grid.h"
+
+namespace kev::replay {
+namespace {
+
+constexpr uint32_t kLastPort = 0xFFFF;
+constexpr std::string_view kProbeNote = "I will probe address register ";
+
+// "I will probe address register 0x295 and data register 0x296."
+std::optional<uint16_t> PortInNote(std::string_view line) {
+  if (!line.starts_with(kProbeNote)) return std::nullopt;
+  const std::vector<std::string_view> w = Words(line.substr(kProbeNote.size()));
+  if (w.empty()) return std::nullopt;
+  const auto p = ParseHex(w[0], kLastPort);
+  if (!p) return std::nullopt;
+  return static_cast<uint16_t>(*p);
+}
+
+// The first argument that is no option; -k takes a value of its own.
+std::optional<uint16_t> PortInCommand(std::string_view line) {
+  const std::vector<std::string_view> args = CommandArguments(line);
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "-k") {
+      ++i;
+    } else if (!args[i].starts_with('-')) {
+      const auto p = ParseHex(args[i], kLastPort);
+      if (!p) return std::nullopt;
+      return static_cast<uint16_t>(*p);
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<RegisterDump> ParseIsadump(const std::vector<std::string_view>& lines,
+                                         DumpError& error) {
+  static const ToolLines kTool{
+      GridTool::Isadump,
+      "isadump",
+      {LineKind::IsaHeader},
+      {LineKind::IsaChatter, LineKind::SharedChatter, LineKind::IsaCommand}};
+  auto grids = ParseGrids(lines, kTool, error);
+  if (!grids) return std::nullopt;
+  RegisterDump dump{GridTool::Isadump, std::move(*grids), std::nullopt, std::nullopt};
+  for (std::string_view line : lines) {
+    const LineKind kind = ClassifyLine(line);
+    if (kind == LineKind::IsaChatter && !dump.indexPort) dump.indexPort = PortInNote(line);
+    if (kind == LineKind::IsaCommand && !dump.indexPort) dump.indexPort = PortInCommand(line);
+  }
+  return dump;
+}
+
+}  // namespace kev::replay
