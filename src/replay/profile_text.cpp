@@ -408,34 +408,36 @@ void ReadPci(Lines& in, Dump& d) {
 }  // namespace
 
 std::string ChipKindOfName(std::string_view name) {
-  static const std::array<std::pair<std::string_view, std::string_view>, 24> kNames{{
-      {"NS LM78(Compatible)", "LM78"},
-      {"National Semiconductor LM78", "LM78"},
-      {"National Semiconductor LM78-J", "LM78-J"},
-      {"National Semiconductor LM79", "LM79"},
-      {"National Semiconductor LM80", "LM80"},
-      {"National Semiconductor LM81", "LM81"},
-      {"National Semiconductor LM87", "LM87"},
-      {"National Semiconductor PC87366", "PC87366"},
-      {"Winbond Chip", "Winbond"},
-      {"Winbond W83781D", "W83781D"},
-      {"Winbond W83627HF", "W83627HF"},
-      {"Winbond W83782D", "W83782D"},
-      {"Winbond W83783S", "W83783S"},
-      {"Winbond W83697HF", "W83697HF"},
-      {"Genesys Logic GL518SM", "GL518SM"},
-      {"Genesys Logic GL520SM", "GL520SM"},
-      {"Asus AS99127F (Type WB)", "AS99127F-WB"},
-      {"Asus AS99127F (Type AS)", "AS99127F-AS"},
-      {"SiS 5595 (DAM)", "SiS5595"},
-      {"VIA VT82C686A", "VT82C686A"},
-      {"VIA VT82C686B", "VT82C686B"},
-      {"VIA VT8231", "VT8231"},
-      {"ITE IT8705F", "IT8705F"},
-      {"ITE IT8712F", "IT8712F"},
+  // The board kind each detected chip is replayed as; the summary names the
+  // chip as detection does.
+  static constexpr std::array<std::pair<int32_t, std::string_view>, 24> kBoardKinds{{
+      {kind::LM78Compatible, "LM78"},
+      {kind::LM78, "LM78"},
+      {kind::LM78J, "LM78-J"},
+      {kind::LM79, "LM79"},
+      {kind::LM80, "LM80"},
+      {kind::LM81, "LM81"},
+      {kind::LM87, "LM87"},
+      {kind::PC87366, "PC87366"},
+      {kind::WinbondChip, "Winbond"},
+      {kind::W83781D, "W83781D"},
+      {kind::W83627HF, "W83627HF"},
+      {kind::W83782D, "W83782D"},
+      {kind::W83783S, "W83783S"},
+      {kind::W83697HF, "W83697HF"},
+      {kind::GL518SM, "GL518SM"},
+      {kind::GL520SM, "GL520SM"},
+      {kind::AS99127F_WB, "AS99127F-WB"},
+      {kind::AS99127F_AS, "AS99127F-AS"},
+      {kind::SiS5595, "SiS5595"},
+      {kind::VT82C686A, "VT82C686A"},
+      {kind::VT82C686B, "VT82C686B"},
+      {kind::VT8231, "VT8231"},
+      {kind::IT8705F, "IT8705F"},
+      {kind::IT8712F, "IT8712F"},
   }};
-  for (const auto& [text, kind] : kNames)
-    if (name == text) return std::string(kind);
+  for (const auto& [chip, board] : kBoardKinds)
+    if (name == ChipName(chip)) return std::string(board);
   return {};
 }
 
