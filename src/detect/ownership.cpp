@@ -9,6 +9,7 @@
 
 #include "detect/detect.h"
 #include "hw/sysfs_pci.h"
+#include "settings/monitor_settings.h"
 
 namespace kev {
 namespace {
@@ -131,7 +132,7 @@ void ReadPmDevice(const OwnershipRoots& roots, OwnershipFacts& facts) {
   const std::string driver = LinkName(device / "driver");
   if (driver.empty()) return;
   facts.bound.push_back({driver, "PCI " + name + " (" + facts.pmName + ")",
-                         "the SMBus host and PM device", FreeCommand(device, driver)});
+                         "the SMBus host and PM device", FreeCommand(device, driver), ""});
 }
 
 void ReadHwmon(const OwnershipRoots& roots, OwnershipFacts& facts) {
@@ -146,7 +147,7 @@ void ReadHwmon(const OwnershipRoots& roots, OwnershipFacts& facts) {
     if (FindKnown(name) == nullptr && FindKnown(module) == nullptr) continue;
     const std::string on = LinkName(device);
     facts.bound.push_back({driver, e.path().filename().string() + (on.empty() ? "" : " on " + on),
-                           "a monitoring chip (" + name + ")", FreeCommand(device, name)});
+                           "a monitoring chip (" + name + ")", FreeCommand(device, name), ""});
   }
 }
 
@@ -175,7 +176,20 @@ struct PortRange {
   uint32_t first;
   uint32_t last;
   std::string_view what;
+  bool chip;  // the index/data pair of the chip port from the settings
 };
+
+// A serial port or disk controller at the stored chip port: the setting is
+// wrong, and its driver (often built into the kernel) is none to unload.
+std::string ChipPortAdvice(int32_t chipPort) {
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "the chip port %Xh from the settings is no monitoring chip's; set the port in "
+                "the settings back to %Xh",
+                static_cast<unsigned>(chipPort),
+                static_cast<unsigned>(MonitorSettings{}.MainChipPortAddress));
+  return text;
+}
 
 std::string ClaimDevice(const IoClaim& c) {
   char text[40];
@@ -206,13 +220,13 @@ std::vector<HardwareOwner> FindOwners(const OwnershipFacts& facts, int32_t chipP
   std::vector<PortRange> ranges;
   if (facts.pm.SmbBase >= static_cast<int32_t>(kFirstDevicePort)) {
     const auto base = static_cast<uint32_t>(facts.pm.SmbBase);
-    ranges.push_back({base, base + kSmbusHostSpan - 1, "the SMBus host"});
+    ranges.push_back({base, base + kSmbusHostSpan - 1, "the SMBus host", false});
   }
   if (chipPort >= static_cast<int32_t>(kFirstDevicePort) &&
       chipPort + static_cast<int32_t>(kChipDataOffset) <= static_cast<int32_t>(kLastPort)) {
     const auto base = static_cast<uint32_t>(chipPort);
     ranges.push_back(
-        {base + kChipIndexOffset, base + kChipDataOffset, "the chip's index/data ports"});
+        {base + kChipIndexOffset, base + kChipDataOffset, "the chip's index/data ports", true});
   }
   for (const IoClaim& c : facts.claims) {
     if (!IsDriverClaim(c.name)) continue;
@@ -222,21 +236,23 @@ std::vector<HardwareOwner> FindOwners(const OwnershipFacts& facts, int32_t chipP
       // Without the addresses, a claim by a known driver is taken as one.
       if (known != nullptr) {
         AddOnce(owners, {c.name, "I/O ports (addresses shown to root only)",
-                         "probably the SMBus host or the chip", free});
+                         "probably the SMBus host or the chip", free, ""});
       }
       continue;
     }
     for (const PortRange& r : ranges) {
-      if (c.first <= r.last && r.first <= c.last) {
-        AddOnce(owners, {c.name, ClaimDevice(c), std::string(r.what), free});
-      }
+      if (c.first > r.last || r.first > c.last) continue;
+      const bool wrongSetting = r.chip && known == nullptr;
+      AddOnce(owners, {c.name, ClaimDevice(c), std::string(r.what), wrongSetting ? "" : free,
+                       wrongSetting ? ChipPortAdvice(chipPort) : ""});
     }
   }
   return owners;
 }
 
 std::string OwnerLine(const HardwareOwner& o) {
-  return o.driver + " owns " + o.device + " (" + o.what + "): free it with \"" + o.free + "\"";
+  const std::string head = o.driver + " owns " + o.device + " (" + o.what + "): ";
+  return head + (o.advice.empty() ? "free it with \"" + o.free + "\"" : o.advice);
 }
 
 std::string OwnersRefusalText(const std::vector<HardwareOwner>& owners) {

@@ -23,6 +23,9 @@ struct HardwareOwner {
   std::string device;  // what it sits on, e.g. "PCI 0000:00:07.3 (intel 82371AB (PIIX4))"
   std::string what;    // what the program would share with it, e.g. "the SMBus host"
   std::string free;    // the command that frees it, e.g. "modprobe -r i2c-piix4"
+  // Instead of a command: what to change when the driver is no monitoring
+  // chip's and only a stored chip port points at its ports.
+  std::string advice;
 };
 
 struct IoClaim {
@@ -49,7 +52,8 @@ OwnershipFacts ReadOwnership(const OwnershipRoots& roots);
 // (the ISA base). One entry per driver.
 std::vector<HardwareOwner> FindOwners(const OwnershipFacts& facts, int32_t chipPort);
 
-// One line per owner: "DRIVER owns DEVICE (WHAT): free it with COMMAND".
+// One line per owner: "DRIVER owns DEVICE (WHAT): free it with COMMAND", or
+// the advice instead of the command.
 std::string OwnerLine(const HardwareOwner& owner);
 
 // The refusal to start beside the owners, naming each and how to free it.

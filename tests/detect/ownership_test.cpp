@@ -103,6 +103,18 @@ TEST_P(OwnershipTest, FindsTheOwnersOfTheSmbusHostAndTheChip) {
 INSTANTIATE_TEST_SUITE_P(Trees, OwnershipTest, ::testing::ValuesIn(kCases),
                          [](const auto& param) { return std::string(param.param.name); });
 
+// A stored port on a serial port: the setting is at fault, and "serial" is
+// built into most kernels, so no module is named to unload.
+TEST(OwnershipTest, ADriverThatIsNoChipsAtTheStoredPortGetsAdviceOnTheSetting) {
+  test::OwnershipTree tree;
+  tree.SetIoports("03f8-03ff : serial\n");
+  const std::vector<HardwareOwner> owners = FindOwners(ReadOwnership(tree.roots()), 0x3F8);
+  ASSERT_EQ(owners.size(), 1u);
+  EXPECT_EQ(OwnerLine(owners[0]),
+            "serial owns I/O ports 03F8-03FF (the chip's index/data ports): the chip port 3F8h "
+            "from the settings is no monitoring chip's; set the port in the settings back to 290h");
+}
+
 TEST(OwnershipTest, MissingTreesFindNothing) {
   const OwnershipFacts facts = ReadOwnership({"/nonexistent/sys", "/nonexistent/proc"});
   EXPECT_EQ(facts.pm.VendorDevice, -1);
