@@ -62,7 +62,7 @@ class InfoTest : public QObject {
     kev::MonitorSettings settings;
     kev::DetectState detect;
     const kev::HardwareOwner owner{"w83627hf", "hwmon1 on w83627hf.656",
-                                   "a monitoring chip (w83627hf)", "modprobe -r w83627hf"};
+                                   "a monitoring chip (w83627hf)", "modprobe -r w83627hf", ""};
     TInfo info(nullptr, {&machine, &settings, &detect, {}, {owner}});
     info.show();
     auto* owners = info.findChild<QLabel*>(QStringLiteral("OwnersLabel"));
