@@ -20,11 +20,6 @@ double SecondsSince1970() {
   return duration<double>(system_clock::now().time_since_epoch()).count();
 }
 
-std::string HostPort(const metrics::ListenAddress& where, int port) {
-  const bool v6 = where.host.find(':') != std::string::npos;
-  return (v6 ? "[" + where.host + "]" : where.host) + ":" + std::to_string(port);
-}
-
 }  // namespace
 
 RowsSnapshot Snapshot(Session& s) {
@@ -75,12 +70,22 @@ int Serve(Session& s, const CliOptions& o, const CliEnv& env, uint64_t intervalM
     err << "kevatra-cli: " << problem << '\n';
     return kExitFailure;
   }
-  err << "kevatra-cli: serving http://" << HostPort(where, server.port()) << "/metrics\n"
+  err << "kevatra-cli: serving http://" << metrics::HostPort(where, server.port()) << "/metrics\n"
       << std::flush;
+  // The wait between samples also ends when the server fails, so that a
+  // supervisor sees the failure and restarts the service.
+  CliEnv waiting = env;
+  waiting.stopRequested = [&env, &server] {
+    return (env.stopRequested && env.stopRequested()) || !server.Failure().empty();
+  };
   std::string lastProblem;
   for (;;) {
-    SleepMs(env, intervalMs);
+    SleepMs(waiting, intervalMs);
     if (env.stopRequested && env.stopRequested()) break;
+    if (const std::string failed = server.Failure(); !failed.empty()) {
+      err << "kevatra-cli: " << failed << '\n';
+      return kExitFailure;
+    }
     NextSample(s, intervalMs);
     texts = exporter.Texts();
     problem = exporter.WriteMetricsFile(texts.metrics);
