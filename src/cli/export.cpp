@@ -1,6 +1,7 @@
 #include "cli/export.h"
 
 #include <chrono>
+#include <filesystem>
 #include <ostream>
 
 #include "cli/cli.h"
@@ -43,8 +44,15 @@ SampleExport::SampleExport(Session& s, const CliOptions& o)
 metrics::Published SampleExport::Texts() const {
   const RowsSnapshot rows = Snapshot(session_);
   const std::string_view chip = ReportedChipName(session_);
-  return {metrics::FormatMetrics(rows, {chip, pmDevice_, SecondsSince1970()}),
-          FormatReportJson(rows, chip, options_.board)};
+  const DetectState& detect = session_.detect();
+  const metrics::MetricsSource source{
+      detect,         report::NamedChipKind(detect.chip.ChipKind, detect.pm),
+      chip,           pmDevice_,
+      kVersionNumber, SecondsSince1970()};
+  // Served to other machines: a board file is named, its path not shown.
+  std::optional<std::string> board;
+  if (options_.board) board = std::filesystem::path(*options_.board).stem().string();
+  return {metrics::FormatMetrics(rows, source), FormatReportJson(rows, chip, board)};
 }
 
 std::string SampleExport::WriteMetricsFile(const std::string& metrics) const {
