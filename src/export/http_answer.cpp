@@ -16,7 +16,6 @@ struct Answer {
   unsigned status = MHD_HTTP_OK;
   std::string_view body;
   const char* type = kTextType;
-  bool close = false;  // the client may still be sending: end the connection
 };
 
 struct HeaderTally {
@@ -39,36 +38,43 @@ bool HasBody(MHD_Connection* c) {
   return MHD_lookup_connection_value(c, MHD_HEADER_KIND, "Transfer-Encoding") != nullptr;
 }
 
-Answer Choose(MHD_Connection* c, std::string_view url, std::string_view method, bool lineTooLong,
-              const Published& texts) {
-  if (lineTooLong) return {MHD_HTTP_URI_TOO_LONG, "request line too long\n", kTextType, true};
+std::optional<Answer> Refusal(MHD_Connection* c, std::string_view method, bool lineTooLong) {
+  if (lineTooLong) return Answer{MHD_HTTP_URI_TOO_LONG, "request line too long\n"};
   HeaderTally tally;
   MHD_get_connection_values(c, MHD_HEADER_KIND, CountHeader, &tally);
   if (tally.lines > kMaxHeaderLines || tally.bytes > kMaxHeaderBytes)
-    return {MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE, "headers too large\n", kTextType, true};
+    return Answer{MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE, "headers too large\n"};
   if (method != "GET" && method != "HEAD")
-    return {MHD_HTTP_METHOD_NOT_ALLOWED, "only GET and HEAD\n", kTextType, HasBody(c)};
-  if (HasBody(c)) return {MHD_HTTP_CONTENT_TOO_LARGE, "no request body taken\n", kTextType, true};
-  if (url == "/metrics") return {MHD_HTTP_OK, texts.metrics, kMetricsType};
-  if (url == "/readings.json") return {MHD_HTTP_OK, texts.json, kJsonType};
-  return {MHD_HTTP_NOT_FOUND, "not found: try /metrics or /readings.json\n"};
+    return Answer{MHD_HTTP_METHOD_NOT_ALLOWED, "only GET and HEAD\n"};
+  if (HasBody(c)) return Answer{MHD_HTTP_CONTENT_TOO_LARGE, "no request body taken\n"};
+  return std::nullopt;
 }
 
-}  // namespace
-
-MHD_Result QueueAnswer(MHD_Connection* c, const char* url, const char* method, bool lineTooLong,
-                       const Published& texts) {
-  const Answer a = Choose(c, url, method, lineTooLong, texts);
+MHD_Result Queue(MHD_Connection* c, const Answer& a) {
   // The text is copied: a later sample may replace it while this is sent.
   MHD_Response* r = MHD_create_response_from_buffer(a.body.size(), const_cast<char*>(a.body.data()),
                                                     MHD_RESPMEM_MUST_COPY);
   if (r == nullptr) return MHD_NO;
   MHD_add_response_header(r, MHD_HTTP_HEADER_CONTENT_TYPE, a.type);
   if (a.status == MHD_HTTP_METHOD_NOT_ALLOWED) MHD_add_response_header(r, "Allow", kAllowed);
-  if (a.close) MHD_add_response_header(r, MHD_HTTP_HEADER_CONNECTION, "close");
   const MHD_Result queued = MHD_queue_response(c, a.status, r);
   MHD_destroy_response(r);
   return queued;
+}
+
+}  // namespace
+
+std::optional<MHD_Result> QueueRefusal(MHD_Connection* c, const char* method, bool lineTooLong) {
+  const std::optional<Answer> refusal = Refusal(c, method, lineTooLong);
+  if (!refusal) return std::nullopt;
+  return Queue(c, *refusal);
+}
+
+MHD_Result QueueAnswer(MHD_Connection* c, const char* url, const Published& texts) {
+  const std::string_view path(url);
+  if (path == "/metrics") return Queue(c, {MHD_HTTP_OK, texts.metrics, kMetricsType});
+  if (path == "/readings.json") return Queue(c, {MHD_HTTP_OK, texts.json, kJsonType});
+  return Queue(c, {MHD_HTTP_NOT_FOUND, "not found: try /metrics or /readings.json\n"});
 }
 
 }  // namespace kev::metrics

@@ -36,9 +36,11 @@ constexpr Clock::duration kRequestDeadline = std::chrono::seconds(10);
 // How often the loop looks for overdue requests and checks its listener.
 constexpr int kTickMs = 100;
 
-// What the first call for a request learns from the request line.
-enum class Stage { LineOk, LineTooLong, Answered };
-constexpr std::array<Stage, 3> kStages{Stage::LineOk, Stage::LineTooLong, Stage::Answered};
+// Where a request stands: what its request line was like, then whether it
+// passed the checks on its headers, then answered.
+enum class Stage { LineOk, LineTooLong, Accepted, Answered };
+constexpr std::array<Stage, 4> kStages{Stage::LineOk, Stage::LineTooLong, Stage::Accepted,
+                                       Stage::Answered};
 void* Tag(Stage s) { return const_cast<Stage*>(&kStages[static_cast<size_t>(s)]); }
 
 struct Tracked {
@@ -117,10 +119,15 @@ struct MetricsServer::Impl {
       *uploadSize = 0;  // a body after the refusal: dropped unread
       return MHD_YES;
     }
-    const bool lineTooLong = *stage == Tag(Stage::LineTooLong);
-    *stage = Tag(Stage::Answered);
-    const auto texts = static_cast<Impl*>(cls)->Current();
-    return QueueAnswer(c, url, method, lineTooLong, *texts);
+    if (*stage == Tag(Stage::Accepted)) {
+      // The whole request is in: answering now keeps the connection.
+      *stage = Tag(Stage::Answered);
+      return QueueAnswer(c, url, *static_cast<Impl*>(cls)->Current());
+    }
+    const std::optional<MHD_Result> refused =
+        QueueRefusal(c, method, *stage == Tag(Stage::LineTooLong));
+    *stage = Tag(refused ? Stage::Answered : Stage::Accepted);
+    return refused ? *refused : MHD_YES;
   }
 
   static void OnConnection(void* cls, MHD_Connection* c, void**,
