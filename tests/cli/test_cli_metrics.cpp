@@ -115,7 +115,9 @@ TEST_F(CliMetrics, MetricsFilePassesPromtoolOnDemoAndOnAnAlarmingBoard) {
   if (!Installed("promtool")) GTEST_SKIP() << "promtool is not installed";
   // Temp 2 from the demo's LM75; the second sample falls into the rear fan's stall.
   MonitorSettings s;
+  for (int ch = 1; ch <= kChannelCount; ++ch) ChannelChecked(s, ch) = true;
   s.Temp2SMBUse = true;
+  s.Temp2SMBAddress = 13;  // 4Fh
   storeSettings(s);
   const std::string demo = path("demo.prom");
   ASSERT_EQ(runWithSettings(
@@ -132,12 +134,12 @@ TEST_F(CliMetrics, MetricsFilePassesPromtoolOnDemoAndOnAnAlarmingBoard) {
   EXPECT_TRUE(Has(text, "kevatra_fan_alarm{chip=\"w83782d\",sensor=\"fan2\"} 1"));
   EXPECT_TRUE(Has(text, "kevatra_in_volts{chip=\"w83782d\",sensor=\"in1\"} 2.496"));
   EXPECT_TRUE(Has(text, "kevatra_temp_max_celsius{chip=\"lm75-0x4f\",sensor=\"temp2\"} 125"));
-  EXPECT_TRUE(Has(text, "kevatra_sensor_label{chip=\"w83782d\",sensor=\"in0\",label=\"VCORE\"} 1"));
+  EXPECT_TRUE(
+      Has(text, "kevatra_sensor_label{chip=\"w83782d\",sensor=\"in0\",label=\"Volt. 1\"} 1"));
   EXPECT_TRUE(Has(text, "kevatra_build_info{version=\"2.10\"} 1"));
 
   // Fan 1 in alarm, Fan 3 unchecked, and Temp. 3 without a sensor (N/A).
-  s = MonitorSettings();
-  for (int ch = 1; ch <= kChannelCount; ++ch) ChannelChecked(s, ch) = true;
+  s.Temp2SMBUse = false;
   s.Fan1Limit = 11;
   s.CheckBoxFan3 = false;
   storeSettings(s);
