@@ -94,6 +94,7 @@ struct MetricsServer::Impl {
 
   void Run() {
     const MHD_DaemonInfo* info = MHD_get_daemon_info(daemon, MHD_DAEMON_INFO_EPOLL_FD);
+    if (info == nullptr) return Fail("the HTTP server has no event loop");
     std::array<pollfd, 2> fds{{{info->epoll_fd, POLLIN, 0}, {wakeFd, POLLIN, 0}}};
     while (!stopping) {
       int waitMs = kTickMs;
@@ -159,11 +160,16 @@ MetricsServer::~MetricsServer() { Stop(); }
 
 bool MetricsServer::Start(const ListenAddress& where, std::string& error) {
   Impl& m = *impl_;
+  m.wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (m.wakeFd < 0) {
+    error = "cannot start the HTTP server: no event descriptor left";
+    return false;
+  }
   m.listenFd = OpenListenSocket(where, error);
   if (m.listenFd < 0) return false;
   m.port = BoundPort(m.listenFd);
-  m.wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  // External polling with epoll: the loop in Run drives the library.
+  // External polling with epoll: the loop in Run drives the library, which
+  // owns the listening socket from here on.
   m.daemon = MHD_start_daemon(
       MHD_USE_EPOLL, 0, nullptr, nullptr, &Impl::OnRequest, &m, MHD_OPTION_LISTEN_SOCKET,
       m.listenFd, MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemoryBytes,
@@ -171,7 +177,7 @@ bool MetricsServer::Start(const ListenAddress& where, std::string& error) {
       kIdleTimeoutSeconds, MHD_OPTION_URI_LOG_CALLBACK, &Impl::OnRequestLine, &m,
       MHD_OPTION_NOTIFY_CONNECTION, &Impl::OnConnection, &m, MHD_OPTION_NOTIFY_COMPLETED,
       &Impl::OnRequestDone, &m, MHD_OPTION_END);
-  if (m.daemon == nullptr || m.wakeFd < 0) {
+  if (m.daemon == nullptr) {
     error = "cannot start the HTTP server on " + HostPort(where, m.port);
     close(m.listenFd);
     m.listenFd = -1;
