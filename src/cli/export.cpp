@@ -1,6 +1,7 @@
 #include "cli/export.h"
 
 #include <chrono>
+#include <filesystem>
 #include <ostream>
 
 #include "cli/cli.h"
@@ -18,11 +19,6 @@ constexpr mode_t kMetricsFileMode = 0644;
 double SecondsSince1970() {
   using namespace std::chrono;
   return duration<double>(system_clock::now().time_since_epoch()).count();
-}
-
-std::string HostPort(const metrics::ListenAddress& where, int port) {
-  const bool v6 = where.host.find(':') != std::string::npos;
-  return (v6 ? "[" + where.host + "]" : where.host) + ":" + std::to_string(port);
 }
 
 }  // namespace
@@ -48,8 +44,15 @@ SampleExport::SampleExport(Session& s, const CliOptions& o)
 metrics::Published SampleExport::Texts() const {
   const RowsSnapshot rows = Snapshot(session_);
   const std::string_view chip = ReportedChipName(session_);
-  return {metrics::FormatMetrics(rows, {chip, pmDevice_, SecondsSince1970()}),
-          FormatReportJson(rows, chip, options_.board)};
+  const DetectState& detect = session_.detect();
+  const metrics::MetricsSource source{
+      detect,         report::NamedChipKind(detect.chip.ChipKind, detect.pm),
+      chip,           pmDevice_,
+      kVersionNumber, SecondsSince1970()};
+  // Served to other machines: a board file is named, its path not shown.
+  std::optional<std::string> board;
+  if (options_.board) board = std::filesystem::path(*options_.board).stem().string();
+  return {metrics::FormatMetrics(rows, source), FormatReportJson(rows, chip, board)};
 }
 
 std::string SampleExport::WriteMetricsFile(const std::string& metrics) const {
@@ -75,12 +78,22 @@ int Serve(Session& s, const CliOptions& o, const CliEnv& env, uint64_t intervalM
     err << "kevatra-cli: " << problem << '\n';
     return kExitFailure;
   }
-  err << "kevatra-cli: serving http://" << HostPort(where, server.port()) << "/metrics\n"
+  err << "kevatra-cli: serving http://" << metrics::HostPort(where, server.port()) << "/metrics\n"
       << std::flush;
+  // The wait between samples also ends when the server fails, so that a
+  // supervisor sees the failure and restarts the service.
+  CliEnv waiting = env;
+  waiting.stopRequested = [&env, &server] {
+    return (env.stopRequested && env.stopRequested()) || !server.Failure().empty();
+  };
   std::string lastProblem;
   for (;;) {
-    SleepMs(env, intervalMs);
+    SleepMs(waiting, intervalMs);
     if (env.stopRequested && env.stopRequested()) break;
+    if (const std::string failed = server.Failure(); !failed.empty()) {
+      err << "kevatra-cli: " << failed << '\n';
+      return kExitFailure;
+    }
     NextSample(s, intervalMs);
     texts = exporter.Texts();
     problem = exporter.WriteMetricsFile(texts.metrics);

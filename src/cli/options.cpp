@@ -273,8 +273,9 @@ Options:
   --smbus-base PORT  board-from-dump: the SMBus host's base (default 0x5000)
   --output FILE      board-from-dump: write the board there instead of to
                      standard output (a file there is replaced)
-  --listen ADDR:PORT serve: listen there instead of 127.0.0.1:9715 (port 0:
-                     any free port; the address is printed on stderr)
+  --listen ADDR:PORT serve: listen there instead of 127.0.0.1:9715 (:PORT: every
+                     interface; port 0: any free port; the address is printed
+                     on stderr)
   --count N          watch: stop after N samples
   --actions          report, watch, serve: run the error actions; otherwise they never
                      fire. There is no window or dialog: the window action is

@@ -42,5 +42,6 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args);
 
 std::string UsageText();
 inline constexpr const char* kVersionText = "kevatra-cli 2.10";
+inline constexpr const char* kVersionNumber = "2.10";
 
 }  // namespace kev::cli

@@ -1,151 +1,222 @@
 #include "export/metrics_server.h"
 
-#include <httplib.h>
+#include <microhttpd.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
-#include <charconv>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+
+#include "export/http_answer.h"
 
 namespace kev::metrics {
 namespace {
 
-// Scrapes are small GETs: a few workers, a short queue of accepted
-// connections, and time-outs so a slow or silent client lets go soon.
-constexpr size_t kWorkerThreads = 8;
-constexpr size_t kMaxQueuedConnections = 64;
-constexpr time_t kReadTimeoutSeconds = 5;
-constexpr time_t kWriteTimeoutSeconds = 5;
-constexpr time_t kKeepAliveSeconds = 5;
-constexpr size_t kKeepAliveRequests = 100;
-constexpr size_t kMaxPayloadBytes = 1024;
+using Clock = std::chrono::steady_clock;
 
-constexpr const char* kMetricsType = "text/plain; version=0.0.4; charset=utf-8";
-constexpr const char* kJsonType = "application/json";
+// One thread serves every connection from an event loop, so clients that
+// drip bytes or say nothing hold no worker. Each connection gets a fixed
+// memory pool for its request line, headers and answer head; the library
+// answers 414 or 431 when they outgrow it.
+constexpr size_t kConnectionMemoryBytes = 32 * 1024;
+constexpr unsigned kMaxConnections = 512;
+constexpr unsigned kIdleTimeoutSeconds = 5;
+// From the first byte of a request (or the end of the one before) to the
+// end of its answer, whatever the client does.
+constexpr Clock::duration kRequestDeadline = std::chrono::seconds(10);
+// How often the loop looks for overdue requests and checks its listener.
+constexpr int kTickMs = 100;
 
-// A fixed set of workers. When the queue is full the accepting thread waits
-// for room, so that further clients wait in the kernel's listen backlog
-// instead of in memory here.
-class BoundedPool : public httplib::TaskQueue {
- public:
-  BoundedPool() {
-    for (size_t i = 0; i < kWorkerThreads; ++i) workers_.emplace_back([this] { Work(); });
-  }
-  void enqueue(std::function<void()> fn) override {
-    std::unique_lock lock(mutex_);
-    room_.wait(lock, [this] { return jobs_.size() < kMaxQueuedConnections || closing_; });
-    jobs_.push_back(std::move(fn));
-    ready_.notify_one();
-  }
-  void shutdown() override {
-    {
-      std::lock_guard lock(mutex_);
-      closing_ = true;
-    }
-    ready_.notify_all();
-    room_.notify_all();
-    for (std::thread& t : workers_) t.join();
-  }
+// Where a request stands: what its request line was like, then whether it
+// passed the checks on its headers, then answered.
+enum class Stage { LineOk, LineTooLong, Accepted, Answered };
+constexpr std::array<Stage, 4> kStages{Stage::LineOk, Stage::LineTooLong, Stage::Accepted,
+                                       Stage::Answered};
+void* Tag(Stage s) { return const_cast<Stage*>(&kStages[static_cast<size_t>(s)]); }
 
- private:
-  void Work() {
-    for (;;) {
-      std::function<void()> job;
-      {
-        std::unique_lock lock(mutex_);
-        ready_.wait(lock, [this] { return !jobs_.empty() || closing_; });
-        if (jobs_.empty()) return;  // closing, and every accepted connection served
-        job = std::move(jobs_.front());
-        jobs_.pop_front();
-      }
-      room_.notify_one();
-      job();
-    }
-  }
-
-  std::mutex mutex_;
-  std::condition_variable ready_, room_;
-  std::deque<std::function<void()>> jobs_;
-  std::vector<std::thread> workers_;
-  bool closing_ = false;
+struct Tracked {
+  int fd = -1;
+  Clock::time_point since;  // start of the request in hand
+  bool cut = false;         // its socket was shut down for being overdue
 };
 
 }  // namespace
 
-bool ParseListenAddress(const std::string& text, ListenAddress& out, std::string& error) {
-  const size_t colon = text.rfind(':');
-  std::string host = colon == std::string::npos ? std::string() : text.substr(0, colon);
-  if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
-    host = host.substr(1, host.size() - 2);
-  }
-  int port = -1;
-  const char* first = text.data() + (colon == std::string::npos ? 0 : colon + 1);
-  const char* end = text.data() + text.size();
-  auto [p, ec] = std::from_chars(first, end, port);
-  if (host.empty() || host.find_first_of("[]") != std::string::npos || first == end ||
-      ec != std::errc() || p != end || port < 0 || port > 65535) {
-    error = "--listen needs ADDR:PORT with a port from 0 to 65535, not '" + text + "'";
-    return false;
-  }
-  out = {host, port};
-  return true;
-}
+struct MetricsServer::Impl {
+  MHD_Daemon* daemon = nullptr;
+  int listenFd = -1;
+  int wakeFd = -1;
+  int port = 0;
+  std::thread thread;
+  std::atomic<bool> stopping{false};
+  mutable std::mutex mutex;
+  std::shared_ptr<const Published> current = std::make_shared<const Published>();
+  std::string failure;
+  // Touched only on the server thread, inside the library's callbacks.
+  std::unordered_map<MHD_Connection*, Tracked> tracked;
+  Clock::time_point lastSweep;
 
-MetricsServer::MetricsServer() : server_(std::make_unique<httplib::Server>()) {
-  httplib::Server& s = *server_;
-  s.new_task_queue = [] { return new BoundedPool; };
-  s.set_read_timeout(kReadTimeoutSeconds);
-  s.set_write_timeout(kWriteTimeoutSeconds);
-  s.set_keep_alive_timeout(kKeepAliveSeconds);
-  s.set_keep_alive_max_count(kKeepAliveRequests);
-  s.set_payload_max_length(kMaxPayloadBytes);
-  s.Get("/metrics", [this](const httplib::Request&, httplib::Response& res) {
-    res.set_content(Current()->metrics, kMetricsType);
-  });
-  s.Get("/readings.json", [this](const httplib::Request&, httplib::Response& res) {
-    res.set_content(Current()->json, kJsonType);
-  });
-  current_ = std::make_shared<const Published>();
-}
+  std::shared_ptr<const Published> Current() const {
+    std::lock_guard lock(mutex);
+    return current;
+  }
+  void Fail(const std::string& why) {
+    std::lock_guard lock(mutex);
+    failure = why;
+  }
+  bool ListenerAlive() const {
+    int listening = 0;
+    socklen_t len = sizeof listening;
+    return getsockopt(listenFd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &len) == 0 && listening;
+  }
+
+  // Requests past their deadline lose their connection; the library sees
+  // the end of the stream on its next turn and frees it.
+  void CutOverdue() {
+    const Clock::time_point now = Clock::now();
+    if (now - lastSweep < std::chrono::milliseconds(kTickMs)) return;
+    lastSweep = now;
+    for (auto& [connection, t] : tracked) {
+      if (t.cut || now - t.since < kRequestDeadline) continue;
+      shutdown(t.fd, SHUT_RDWR);
+      t.cut = true;
+    }
+  }
+
+  void Run() {
+    const MHD_DaemonInfo* info = MHD_get_daemon_info(daemon, MHD_DAEMON_INFO_EPOLL_FD);
+    if (info == nullptr) return Fail("the HTTP server has no event loop");
+    std::array<pollfd, 2> fds{{{info->epoll_fd, POLLIN, 0}, {wakeFd, POLLIN, 0}}};
+    while (!stopping) {
+      int waitMs = kTickMs;
+      MHD_UNSIGNED_LONG_LONG libraryMs = 0;
+      if (MHD_get_timeout(daemon, &libraryMs) == MHD_YES)
+        waitMs = static_cast<int>(std::min<MHD_UNSIGNED_LONG_LONG>(libraryMs, kTickMs));
+      poll(fds.data(), fds.size(), waitMs);
+      if (stopping) break;
+      if (MHD_run(daemon) != MHD_YES) return Fail("the HTTP server stopped working");
+      CutOverdue();
+      if (!ListenerAlive()) return Fail("the listening socket was closed");
+    }
+  }
+
+  static void* OnRequestLine(void*, const char* uri, MHD_Connection*) {
+    return Tag(std::string_view(uri).size() > kMaxRequestLineBytes ? Stage::LineTooLong
+                                                                   : Stage::LineOk);
+  }
+
+  static MHD_Result OnRequest(void* cls, MHD_Connection* c, const char* url, const char* method,
+                              const char*, const char*, size_t* uploadSize, void** stage) {
+    if (*stage == Tag(Stage::Answered)) {
+      *uploadSize = 0;  // a body after the refusal: dropped unread
+      return MHD_YES;
+    }
+    if (*stage == Tag(Stage::Accepted)) {
+      // The whole request is in: answering now keeps the connection.
+      *stage = Tag(Stage::Answered);
+      return QueueAnswer(c, url, *static_cast<Impl*>(cls)->Current());
+    }
+    const std::optional<MHD_Result> refused =
+        QueueRefusal(c, method, *stage == Tag(Stage::LineTooLong));
+    *stage = Tag(refused ? Stage::Answered : Stage::Accepted);
+    return refused ? *refused : MHD_YES;
+  }
+
+  static void OnConnection(void* cls, MHD_Connection* c, void**,
+                           MHD_ConnectionNotificationCode code) {
+    auto* self = static_cast<Impl*>(cls);
+    if (code != MHD_CONNECTION_NOTIFY_STARTED) {
+      self->tracked.erase(c);
+      return;
+    }
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(c, MHD_CONNECTION_INFO_CONNECTION_FD);
+    const int fd = info == nullptr ? -1 : info->connect_fd;
+    // Small answers go out at once instead of waiting for the client's ACK.
+    const int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    self->tracked[c] = {fd, Clock::now(), false};
+  }
+
+  // The next request on a kept-alive connection gets a deadline of its own.
+  static void OnRequestDone(void* cls, MHD_Connection* c, void**, MHD_RequestTerminationCode) {
+    auto* self = static_cast<Impl*>(cls);
+    auto it = self->tracked.find(c);
+    if (it != self->tracked.end()) it->second.since = Clock::now();
+  }
+};
+
+MetricsServer::MetricsServer() : impl_(std::make_unique<Impl>()) {}
 
 MetricsServer::~MetricsServer() { Stop(); }
 
 bool MetricsServer::Start(const ListenAddress& where, std::string& error) {
-  port_ = where.port == 0 ? server_->bind_to_any_port(where.host)
-                          : (server_->bind_to_port(where.host, where.port) ? where.port : -1);
-  if (port_ <= 0) {
-    error = "cannot listen on " + where.host + ":" + std::to_string(where.port) +
-            " (address in use or not on this machine)";
+  Impl& m = *impl_;
+  m.wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (m.wakeFd < 0) {
+    error = "cannot start the HTTP server: no event descriptor left";
     return false;
   }
-  auto finished = std::make_shared<std::atomic<bool>>(false);
-  thread_ = std::thread([this, finished] {
-    server_->listen_after_bind();
-    *finished = true;
-  });
-  // A stop before the server runs would be lost; wait until it accepts.
-  while (!server_->is_running() && !*finished) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  m.listenFd = OpenListenSocket(where, error);
+  if (m.listenFd < 0) return false;
+  m.port = BoundPort(m.listenFd);
+  // External polling with epoll: the loop in Run drives the library, which
+  // owns the listening socket from here on.
+  m.daemon = MHD_start_daemon(
+      MHD_USE_EPOLL, 0, nullptr, nullptr, &Impl::OnRequest, &m, MHD_OPTION_LISTEN_SOCKET,
+      m.listenFd, MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemoryBytes,
+      MHD_OPTION_CONNECTION_LIMIT, kMaxConnections, MHD_OPTION_CONNECTION_TIMEOUT,
+      kIdleTimeoutSeconds, MHD_OPTION_URI_LOG_CALLBACK, &Impl::OnRequestLine, &m,
+      MHD_OPTION_NOTIFY_CONNECTION, &Impl::OnConnection, &m, MHD_OPTION_NOTIFY_COMPLETED,
+      &Impl::OnRequestDone, &m, MHD_OPTION_END);
+  if (m.daemon == nullptr) {
+    error = "cannot start the HTTP server on " + HostPort(where, m.port);
+    close(m.listenFd);
+    m.listenFd = -1;
+    return false;
   }
+  m.thread = std::thread([&m] { m.Run(); });
   return true;
 }
 
+int MetricsServer::port() const { return impl_->port; }
+
+int MetricsServer::listenSocket() const { return impl_->listenFd; }
+
 void MetricsServer::Publish(Published texts) {
   auto next = std::make_shared<const Published>(std::move(texts));
-  std::lock_guard lock(mutex_);
-  current_ = std::move(next);
+  std::lock_guard lock(impl_->mutex);
+  impl_->current = std::move(next);
 }
 
-std::shared_ptr<const Published> MetricsServer::Current() const {
-  std::lock_guard lock(mutex_);
-  return current_;
+std::string MetricsServer::Failure() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->failure;
 }
 
 void MetricsServer::Stop() {
-  if (!thread_.joinable()) return;
-  server_->stop();
-  thread_.join();
+  Impl& m = *impl_;
+  if (m.thread.joinable()) {
+    m.stopping = true;
+    const uint64_t one = 1;
+    if (write(m.wakeFd, &one, sizeof one) < 0) {
+      // The loop still wakes within a tick.
+    }
+    m.thread.join();
+  }
+  // The library closes every connection and the listening socket.
+  if (m.daemon != nullptr) MHD_stop_daemon(m.daemon);
+  m.daemon = nullptr;
+  if (m.wakeFd >= 0) close(m.wakeFd);
+  m.wakeFd = -1;
 }
 
 }  // namespace kev::metrics

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kev {
@@ -28,6 +29,9 @@ struct SensorChannel {
   std::string ChannelLabel;  // the row's label, written into log lines; may be empty
   bool inError = false;
   std::string valueText;  // what the row's value panel shows
+  // The reading in full precision, in rpm, degrees Celsius or volts; none
+  // without one. A stopped fan reads 0.
+  std::optional<double> value;
 };
 
 using ChannelSet = std::array<SensorChannel, kChannelCount>;

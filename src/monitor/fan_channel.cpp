@@ -86,6 +86,11 @@ constexpr std::array<uint8_t, 3> kFanEnableBit{0x01, 0x04, 0x10};
 
 }  // namespace
 
+bool FanPresent(const MonitorContext& ctx, int n) {
+  const FanRow* row = FindFanRow(ctx.detect.chip.ChipKind);
+  return row != nullptr && n >= 0 && n < (ChipOnSmbus(ctx) ? row->smb : row->isa).fans;
+}
+
 int32_t ReadFanCount(const MonitorContext& ctx, int n) {
   const FanRow* row = FindFanRow(ctx.detect.chip.ChipKind);
   if (row == nullptr) return kNoCount;
@@ -127,6 +132,9 @@ std::string ReadFanChannel(MonitorContext& ctx, int n) {
   SensorChannel& ch = ChannelOf(ctx.channels, ChannelGroup::Fan, n);
   ch.inError = CheckFanLimit(ctx.settings, count, n);
   const bool noReading = count == 0 || count == kNoCount;
+  // A counter that ran over saw no pulse: the fan stands still.
+  ch.value.reset();
+  if (FanPresent(ctx, n)) ch.value = noReading ? 0.0 : static_cast<double>(rpm);
   std::string text = noReading ? std::string(kTextNoReading) : FanText(rpm);
   if (ch.inError) text += kTextErrorSuffix;
   return text;

@@ -20,7 +20,10 @@ int32_t FanRpm(int32_t chipKind, int32_t effectiveDivisor, int32_t pprSetting, i
 // In error at count 0 or 255 or at or above the fan's limit count.
 bool CheckFanLimit(MonitorSettings& settings, int32_t count, int n);
 
-// Reads fan n, sets its error flag and returns the panel text.
+// Whether the chip has a counter for fan n where it sits (ISA or SMBus).
+bool FanPresent(const MonitorContext& ctx, int n);
+
+// Reads fan n, sets its error flag and value and returns the panel text.
 std::string ReadFanChannel(MonitorContext& ctx, int n);
 
 // Switches fan n's counter on or off on the Winbond parts that have the switch.

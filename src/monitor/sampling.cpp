@@ -30,6 +30,7 @@ void SampleChannel(MonitorContext& ctx, SensorChannel& ch, ReadChannel read) {
   MonitorSettings& s = ctx.settings;
   if (!ChannelChecked(s, ch.number)) {
     ch.inError = false;
+    ch.value.reset();
     ch.valueText = ChannelCaptionIndex(s, ch.number) == kHiddenCaption ? "" : kTextIgnore;
     ctx.host.SetPanelText(ch.number, ch.valueText);
     return;

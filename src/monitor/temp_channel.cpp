@@ -233,11 +233,16 @@ std::optional<TempReading> ReadAuxSensor(const MonitorContext& ctx, int n, int32
 
 }  // namespace
 
+bool UsesAuxSensor(const DetectState& detect, const MonitorSettings& s, int n) {
+  const int32_t type = detect.chip.SmbTempSensorType;
+  const bool asked = (n == 1 && s.Temp2SMBUse) || (n == 2 && s.Temp3SMBUse);
+  return asked && (type == kSensorWord || type == kSensorByte);
+}
+
 std::optional<TempReading> ReadTempSource(const MonitorContext& ctx, int n) {
   if (n < 0 || n >= kTempCount) return std::nullopt;
-  const int32_t type = ctx.detect.chip.SmbTempSensorType;
-  const bool useAux = (n == 1 && ctx.settings.Temp2SMBUse) || (n == 2 && ctx.settings.Temp3SMBUse);
-  if (useAux && (type == kSensorWord || type == kSensorByte)) return ReadAuxSensor(ctx, n, type);
+  if (UsesAuxSensor(ctx.detect, ctx.settings, n))
+    return ReadAuxSensor(ctx, n, ctx.detect.chip.SmbTempSensorType);
   return ReadChip(ctx, n);
 }
 
@@ -248,9 +253,11 @@ bool CheckTempLimit(MonitorSettings& settings, int n, TempReading value) {
 
 std::string ReadTempChannel(MonitorContext& ctx, int n) {
   std::optional<TempReading> r = ReadTempSource(ctx, n);
+  SensorChannel& ch = ChannelOf(ctx.channels, ChannelGroup::Temp, n);
+  ch.value.reset();
   if (!r) return kTextNoReading;
   r->t += TempAdjustor(ctx.settings, n);
-  SensorChannel& ch = ChannelOf(ctx.channels, ChannelGroup::Temp, n);
+  ch.value = static_cast<double>(r->t) + r->h / 2.0;
   ch.inError = CheckTempLimit(ctx.settings, n, *r);
   std::string text = TempText(r->t, r->h, ctx.numbers);
   if (ch.inError) text += kTextErrorSuffix;

@@ -20,6 +20,9 @@ struct TempReading {
 // reading or a transfer failed.
 std::optional<TempReading> ReadTempSource(const MonitorContext& ctx, int n);
 
+// Whether temp n reads an auxiliary SMBus sensor instead of the chip.
+bool UsesAuxSensor(const DetectState& detect, const MonitorSettings& s, int n);
+
 // In error at or above the channel's limit.
 bool CheckTempLimit(MonitorSettings& settings, int n, TempReading value);
 

@@ -9,6 +9,7 @@ namespace kev {
 
 namespace {
 
+constexpr double kMillivoltsPerVolt = 1000.0;
 constexpr uint8_t kRegIn0 = 0x20;       // LM78 / Winbond / ITE inputs 20h + n
 constexpr uint8_t kRegWbIn7 = 0x50;     // Winbond bank 5: Volt 8 and Volt 9 at 50h, 51h
 constexpr uint8_t kRegViaIn0 = 0x22;    // VIA inputs 22h + n
@@ -148,12 +149,14 @@ bool CheckVoltLimit(MonitorSettings& settings, int32_t chipKind, int32_t raw, in
 
 std::string ReadVoltChannel(MonitorContext& ctx, int n) {
   const int32_t raw = ReadVoltRaw(ctx, n);
+  SensorChannel& ch = ChannelOf(ctx.channels, ChannelGroup::Volt, n);
+  ch.value.reset();
   if (raw < 0) return kTextNoReading;
   const int32_t k = ctx.detect.chip.ChipKind;
-  SensorChannel& ch = ChannelOf(ctx.channels, ChannelGroup::Volt, n);
   ch.inError = CheckVoltLimit(ctx.settings, k, raw, n);
-  std::string text = VoltText(RawToMillivolts(k, n, raw, ctx.detect.DualCoreVoltage),
-                              ctx.settings.VoltPrecision, ctx.numbers);
+  const int32_t mv = RawToMillivolts(k, n, raw, ctx.detect.DualCoreVoltage);
+  ch.value = mv / kMillivoltsPerVolt;
+  std::string text = VoltText(mv, ctx.settings.VoltPrecision, ctx.numbers);
   if (ch.inError) text += kTextErrorSuffix;
   return text;
 }

@@ -107,18 +107,39 @@ std::string PromtoolProblems(const std::string& file) {
   return pclose(p) == 0 ? problems : "failed: " + problems;
 }
 
+bool Has(const std::string& text, const std::string& line) {
+  return text.find(line + "\n") != std::string::npos;
+}
+
 TEST_F(CliMetrics, MetricsFilePassesPromtoolOnDemoAndOnAnAlarmingBoard) {
   if (!Installed("promtool")) GTEST_SKIP() << "promtool is not installed";
-  const std::string demo = path("demo.prom");
-  ASSERT_EQ(run({"watch", "--board", "demo", "--count", "2", "--metrics", demo}).code, kExitOk);
-  EXPECT_EQ(PromtoolProblems(demo), "");
-  EXPECT_NE(readFile(demo).find("kevatra_chip_info{chip=\"Winbond W83782D\",pm_device=\"intel "
-                                "82371EB (PIIX4E)\"} 1\n"),
-            std::string::npos);
-
-  // Fan 1 in alarm, Fan 3 unchecked, and Temp. 3 without a sensor (N/A).
+  // Temp 2 from the demo's LM75; the second sample falls into the rear fan's stall.
   MonitorSettings s;
   for (int ch = 1; ch <= kChannelCount; ++ch) ChannelChecked(s, ch) = true;
+  s.Temp2SMBUse = true;
+  s.Temp2SMBAddress = 13;  // 4Fh
+  storeSettings(s);
+  const std::string demo = path("demo.prom");
+  ASSERT_EQ(runWithSettings(
+                {"watch", "--board", "demo", "--count", "2", "--interval", "50", "--metrics", demo})
+                .code,
+            kExitOk);
+  EXPECT_EQ(PromtoolProblems(demo), "");
+  std::string text = readFile(demo);
+  EXPECT_TRUE(Has(text,
+                  "kevatra_chip_info{chip=\"w83782d\",chip_name=\"Winbond W83782D\","
+                  "pm_device=\"intel 82371EB (PIIX4E)\"} 1"))
+      << text;
+  EXPECT_TRUE(Has(text, "kevatra_fan_rpm{chip=\"w83782d\",sensor=\"fan2\"} 0"));
+  EXPECT_TRUE(Has(text, "kevatra_fan_alarm{chip=\"w83782d\",sensor=\"fan2\"} 1"));
+  EXPECT_TRUE(Has(text, "kevatra_in_volts{chip=\"w83782d\",sensor=\"in1\"} 2.496"));
+  EXPECT_TRUE(Has(text, "kevatra_temp_max_celsius{chip=\"lm75-0x4f\",sensor=\"temp2\"} 125"));
+  EXPECT_TRUE(
+      Has(text, "kevatra_sensor_label{chip=\"w83782d\",sensor=\"in0\",label=\"Volt. 1\"} 1"));
+  EXPECT_TRUE(Has(text, "kevatra_build_info{version=\"2.10\"} 1"));
+
+  // Fan 1 in alarm, Fan 3 unchecked, and Temp. 3 without a sensor (N/A).
+  s.Temp2SMBUse = false;
   s.Fan1Limit = 11;
   s.CheckBoxFan3 = false;
   storeSettings(s);
@@ -127,32 +148,58 @@ TEST_F(CliMetrics, MetricsFilePassesPromtoolOnDemoAndOnAnAlarmingBoard) {
       runWithSettings({"watch", "--board", "440bx-w83783s", "--count", "1", "--metrics", odd});
   ASSERT_EQ(r.code, kExitOk) << r.err;
   EXPECT_EQ(PromtoolProblems(odd), "");
-  const std::string text = readFile(odd);
-  const size_t alarm = text.find("kevatra_channel_alarm{channel=\"1\"");
-  ASSERT_NE(alarm, std::string::npos) << text;
-  EXPECT_EQ(text.substr(text.find('\n', alarm) - 2, 2), " 1");
-  EXPECT_EQ(text.find("channel=\"3\""), std::string::npos);
-  EXPECT_NE(text.find("kevatra_channel_readable{channel=\"6\",caption=\"Temp. 3\",label=\"\"} 0\n"),
-            std::string::npos);
-  EXPECT_EQ(text.find("kevatra_temperature_celsius{channel=\"6\""), std::string::npos);
+  text = readFile(odd);
+  EXPECT_TRUE(Has(text, "kevatra_fan_alarm{chip=\"w83783s\",sensor=\"fan1\"} 1")) << text;
+  EXPECT_EQ(text.find("sensor=\"fan3\""), std::string::npos);
+  EXPECT_EQ(text.find("sensor=\"temp3\""), std::string::npos);
 }
 
-TEST_F(CliMetrics, ServeAnswersBothPathsAndEndsCleanlyOnSigterm) {
+// A loopback connection to port, or -1.
+int Connect(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
+  close(fd);
+  return -1;
+}
+
+TEST_F(CliMetrics, ServeAnswersBothPathsAndEndsPromptlyOnSigtermWhateverClientsDo) {
+  // A board file: the served document names the board, not the file's path.
+  const std::string board = path("tower.json");
+  std::filesystem::copy_file(std::string(KEV_SOURCE_DIR) + "/boards/demo.json", board);
   Child serve;
   const int port = StartServe(
-      serve, {"--board", "demo", "--interval", "0.1", "--save", "--settings", settingsPath()});
+      serve, {"--board", board, "--interval", "0.1", "--save", "--settings", settingsPath()});
   ASSERT_GT(port, 0);
   httplib::Client client("127.0.0.1", port);
   const auto metrics = client.Get("/metrics");
   ASSERT_TRUE(metrics);
   EXPECT_EQ(metrics->status, 200);
-  EXPECT_NE(metrics->body.find("kevatra_fan_speed_rpm{channel=\"1\""), std::string::npos);
+  EXPECT_NE(metrics->body.find("kevatra_fan_rpm{chip=\"w83782d\",sensor=\"fan1\"}"),
+            std::string::npos);
   const auto json = client.Get("/readings.json");
   ASSERT_TRUE(json);
-  EXPECT_EQ(nlohmann::json::parse(json->body)["rows"].size(), 15u);
+  const auto doc = nlohmann::json::parse(json->body);
+  EXPECT_EQ(doc["rows"].size(), 15u);
+  EXPECT_EQ(doc["board"], "tower");
   EXPECT_EQ(client.Get("/other")->status, 404);
+  EXPECT_EQ(client.Delete("/metrics")->status, 405);
+
+  // Silent clients and clients stuck in their headers hold no one up.
+  std::vector<int> clients;
+  for (int i = 0; i < 40; ++i) clients.push_back(Connect(port));
+  for (int i = 0; i < 8; ++i) {
+    clients.push_back(Connect(port));
+    ASSERT_GT(write(clients.back(), "GET /metrics HTTP/1.1\r\nX: ", 26), 0);
+  }
+  const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(serve.End(), "exit 0");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   EXPECT_TRUE(std::filesystem::exists(settingsPath()));
+  for (int fd : clients) close(fd);
 }
 
 TEST_F(CliMetrics, PrometheusScrapesServeAndSeesTheDemoFans) {
@@ -174,12 +221,12 @@ TEST_F(CliMetrics, PrometheusScrapesServeAndSeesTheDemoFans) {
   nlohmann::json result;
   for (int tries = 0; tries < 100 && result.size() < 3; ++tries) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const auto r = api.Get("/api/v1/query?query=kevatra_fan_speed_rpm");
+    const auto r = api.Get("/api/v1/query?query=kevatra_fan_rpm");
     if (r && r->status == 200) result = nlohmann::json::parse(r->body)["data"]["result"];
   }
   ASSERT_EQ(result.size(), 3u);
   for (const auto& series : result) {
-    if (series["metric"]["channel"] != "1") continue;
+    if (series["metric"]["sensor"] != "fan1") continue;
     EXPECT_NEAR(std::stod(series["value"][1].get<std::string>()), 4350, 400);
   }
 }
