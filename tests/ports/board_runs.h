@@ -1,0 +1,37 @@
+// Start-up detection, chip set-up and a few sampling ticks of a simulated
+// board through any port backend, for comparing backends.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "detect/detect.h"
+#include "monitor/monitor_rig.h"
+#include "monitor/sampling.h"
+#include "sim/board.h"
+
+namespace kev::test {
+
+// What the program saw: the chip found, then each tick's panels.
+inline std::vector<std::string> DetectAndTick(sim::SimBoard& board, PortIo& io, uint32_t asmsMode,
+                                              int ticks = 3) {
+  MonitorRig rig(io);
+  for (int c = 1; c <= kChannelCount; ++c) ChannelChecked(rig.settings, c) = true;
+  EnableIchSmbus(io);
+  DetectPmDevice(io, rig.settings, asmsMode, rig.detect);
+  DetectChip(io, rig.settings, rig.detect);
+  ConfigureChip(io, rig.settings, rig.detect);
+  const HwMonitorChip& chip = rig.detect.chip;
+  std::vector<std::string> seen{std::to_string(chip.ChipKind) + " at " +
+                                std::to_string(rig.settings.MainChipPortAddress) + " smbus " +
+                                std::to_string(chip.MainSmbAddress)};
+  for (int t = 0; t < ticks; ++t) {
+    SampleAllChannels(rig.ctx);
+    for (const auto& [channel, text] : rig.host.panels) seen.push_back(text);
+    board.advanceMs(1500);
+  }
+  return seen;
+}
+
+}  // namespace kev::test
