@@ -28,8 +28,8 @@ TEST(PortPolicy, EveryCatalogueBoardRunsAsDirectlyWithNothingRefused) {
       const auto policed = Board(name);
       ASSERT_TRUE(direct && policed);
       PolicedPorts ports(policed->machine());
-      EXPECT_EQ(test::DetectAndTick(*policed, ports, asmsMode),
-                test::DetectAndTick(*direct, direct->machine(), asmsMode));
+      EXPECT_EQ(test::DetectAndTick(policed.get(), ports, asmsMode),
+                test::DetectAndTick(direct.get(), direct->machine(), asmsMode));
       EXPECT_EQ(ports.takeRefusals(), std::vector<std::string>{});
     }
   }
