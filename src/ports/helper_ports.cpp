@@ -91,11 +91,33 @@ HelperPorts::HelperPorts(std::string helperPath, std::vector<std::string> args)
     : path_(std::move(helperPath)), args_(std::move(args)) {}
 
 HelperPorts::~HelperPorts() {
-  if (live() && !pending_.empty()) flush();
+  const std::lock_guard lock(mutex_);
+  sendPending();
   stopHelper();
 }
 
+std::string HelperPorts::refusalReason() const {
+  const std::lock_guard lock(mutex_);
+  return reason_;
+}
+
+pid_t HelperPorts::helperPid() const {
+  const std::lock_guard lock(mutex_);
+  return pid_;
+}
+
+uint64_t HelperPorts::refusals() const {
+  const std::lock_guard lock(mutex_);
+  return refusals_;
+}
+
+bool HelperPorts::lost() const {
+  const std::lock_guard lock(mutex_);
+  return lost_;
+}
+
 bool HelperPorts::requestAccess() {
+  const std::lock_guard lock(mutex_);
   if (state_ == State::NotAsked) {
     reason_ = FileProblem(path_);
     if (reason_.empty()) reason_ = startHelper();
@@ -161,9 +183,8 @@ void HelperPorts::lose() {
   lost_ = true;
   pending_.clear();
   stopHelper();
-  std::fprintf(stderr,
-               "kevatra: the port helper %s ended; the hardware reads as absent from now on\n",
-               path_.c_str());
+  reason_ = "The port helper " + path_ + " ended; the hardware reads as absent from now on.";
+  std::fprintf(stderr, "kevatra: %s\n", reason_.c_str());
 }
 
 std::optional<uint32_t> HelperPorts::roundTrip() {
@@ -186,16 +207,23 @@ std::optional<uint32_t> HelperPorts::roundTrip() {
 }
 
 void HelperPorts::gather(const Request& r) {
+  const std::lock_guard lock(mutex_);
   if (!live()) return;
   pending_.push_back(r);
   if (pending_.size() == kMaxRecords) roundTrip();
 }
 
-void HelperPorts::flush() {
+void HelperPorts::sendPending() {
   if (live() && !pending_.empty()) roundTrip();
 }
 
+void HelperPorts::flush() {
+  const std::lock_guard lock(mutex_);
+  sendPending();
+}
+
 uint32_t HelperPorts::read(uint8_t width, uint16_t port) {
+  const std::lock_guard lock(mutex_);
   if (!live()) return AllOnes(width);
   pending_.push_back({Op::In, width, port, 0, 0});
   return roundTrip().value_or(AllOnes(width));
@@ -219,6 +247,7 @@ void HelperPorts::outl(uint16_t port, uint32_t value) { gather({Op::Out, 4, port
 std::optional<int32_t> HelperPorts::smbusTransfer(uint32_t pmId, uint32_t base,
                                                   const SmbusTransfer& t) {
   constexpr int32_t kFailed = -1;
+  const std::lock_guard lock(mutex_);
   if (!live() || base > kLastPort) return kFailed;
   const auto flags = static_cast<uint8_t>((t.read ? kSmbusRead : 0) | (t.word ? kSmbusWord : 0));
   const uint32_t packed = t.slave | uint32_t{t.command} << 8 | uint32_t{t.data} << 16;

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,9 +21,9 @@ std::string DefaultHelperPath();
 
 // Starts the helper on requestAccess(). Writes and delays are gathered and
 // go to the helper with the next read, SMBus transaction or flush(), in
-// their order. Start it before the program sets no-new-privileges (or the
-// helper's file capability does not apply) and from the thread that lives
-// as long as the program: the helper dies with that thread.
+// their order. Each call is whole when several threads use the ports. Start it before the program
+// sets no-new-privileges (or the helper's file capability does not apply) and from the thread that
+// lives as long as the program: the helper dies with that thread.
 class HelperPorts : public PortIo {
  public:
   // args: for a test helper only; the installed helper takes none.
@@ -33,6 +34,7 @@ class HelperPorts : public PortIo {
   HelperPorts& operator=(const HelperPorts&) = delete;
 
   // Without a working helper, reads return all ones and writes vanish.
+  // The first time the helper is found gone is reported on stderr.
   uint8_t inb(uint16_t port) override;
   uint16_t inw(uint16_t port) override;
   uint32_t inl(uint16_t port) override;
@@ -43,7 +45,7 @@ class HelperPorts : public PortIo {
   // Starts the helper and greets it once; false with a reason when the
   // helper is missing, may not be run by this user, or got no port access.
   bool requestAccess() override;
-  std::string refusalReason() const override { return reason_; }
+  std::string refusalReason() const override;
 
   std::optional<int32_t> smbusTransfer(uint32_t pmId, uint32_t base,
                                        const SmbusTransfer& t) override;
@@ -51,11 +53,11 @@ class HelperPorts : public PortIo {
   // Sends the gathered writes now.
   void flush();
 
-  pid_t helperPid() const { return pid_; }
+  pid_t helperPid() const;
   // Messages in which the helper refused something.
-  uint64_t refusals() const { return refusals_; }
-  // The helper ended while in use (reported once on stderr).
-  bool lost() const { return lost_; }
+  uint64_t refusals() const;
+  // The helper ended while in use.
+  bool lost() const;
 
  private:
   enum class State { NotAsked, Granted, Refused };
@@ -65,11 +67,13 @@ class HelperPorts : public PortIo {
   std::string greet();
   uint32_t read(uint8_t width, uint16_t port);
   void gather(const Request& r);
+  void sendPending();
   // Sends what is gathered and waits for the reply's value.
   std::optional<uint32_t> roundTrip();
   void lose();
   void stopHelper();
 
+  mutable std::mutex mutex_;
   std::string path_;
   std::vector<std::string> args_;
   State state_ = State::NotAsked;

@@ -87,6 +87,9 @@ int RunHelper(PortIo& raw, PortAccessRefusal access, int accessErrno) {
     std::fprintf(stderr, "kevatra-ports: %s\n", problem.c_str());
     return kExitStopped;
   }
+  // Ctrl+C in the program's terminal reaches the helper too; it ends when
+  // the program closes the socket or dies.
+  for (int sig : {SIGINT, SIGQUIT, SIGHUP}) signal(sig, SIG_IGN);
   PolicedPorts policed(raw);
   PortServer server(policed, access, accessErrno,
                     [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });

@@ -233,8 +233,7 @@ std::string PolicedPorts::learnedVerdict(const Access& a) {
     return "the SMBus host is written only by whole transactions";
   }
   for (const BoardSwitchPort& s : BoardSwitchPorts()) {
-    if (!s.smbusOffset && host_ && static_cast<uint32_t>(s.vendorDevice) == host_->pmId &&
-        a.port == s.port && a.width == s.width) {
+    if (!s.smbusOffset && s.vendorDevice == pmId_ && a.port == s.port && a.width == s.width) {
       return {};
     }
   }
@@ -251,6 +250,7 @@ void PolicedPorts::learnIfStale() {
   if (learned_) return;
   learned_ = true;
   const PmDevice pm = ScanPmDevice(raw_);
+  pmId_ = pm.VendorDevice;
   host_.reset();
   if (pm.SmbBase != -1) {
     const auto id = static_cast<uint32_t>(pm.VendorDevice);

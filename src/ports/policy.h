@@ -90,6 +90,7 @@ class PolicedPorts : public PortIo {
   uint32_t latched_ = 0;  // the address last written to CF8h
   std::vector<SuperIoPair> pairs_;
   bool learned_ = false;
+  int32_t pmId_ = -1;  // the PM device's vendor/device ID; -1: none
   std::optional<SmbusHost> host_;
   std::optional<Block> bridgeMonitor_;
   std::vector<Block> superIoBlocks_;
