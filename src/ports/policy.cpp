@@ -94,7 +94,7 @@ std::string Describe(bool out, uint8_t width, uint16_t port) {
 
 }  // namespace
 
-PolicedPorts::PolicedPorts(PortIo& raw) : raw_(raw) {
+PolicedPorts::PolicedPorts(PortIo& raw) : raw_(raw), switches_(BoardSwitchPorts()) {
   for (const PortBlock& b : MonitorPortBlocks()) {
     if (b.span == kConfigPairSpan) pairs_.push_back({static_cast<uint16_t>(b.first)});
   }
@@ -224,7 +224,7 @@ std::string PolicedPorts::learnedVerdict(const Access& a) {
   learnIfStale();
   if (host_ && Inside(host_->base, host_->base + host_->span - 1, a.port, a.width)) {
     if (!a.out || (transaction_ && transaction_->base == host_->base)) return {};
-    for (const BoardSwitchPort& s : BoardSwitchPorts()) {
+    for (const BoardSwitchPort& s : switches_) {
       if (s.smbusOffset && static_cast<uint32_t>(s.vendorDevice) == host_->pmId &&
           a.port == host_->base + s.port && a.width == s.width) {
         return {};
@@ -232,7 +232,7 @@ std::string PolicedPorts::learnedVerdict(const Access& a) {
     }
     return "the SMBus host is written only by whole transactions";
   }
-  for (const BoardSwitchPort& s : BoardSwitchPorts()) {
+  for (const BoardSwitchPort& s : switches_) {
     if (!s.smbusOffset && s.vendorDevice == pmId_ && a.port == s.port && a.width == s.width) {
       return {};
     }

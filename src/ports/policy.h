@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "detect/detect.h"
 #include "hw/portio.h"
 
 namespace kev::ports {
@@ -87,6 +88,7 @@ class PolicedPorts : public PortIo {
   uint32_t rawConfigRead(uint32_t address);
 
   PortIo& raw_;
+  std::vector<BoardSwitchPort> switches_;
   uint32_t latched_ = 0;  // the address last written to CF8h
   std::vector<SuperIoPair> pairs_;
   bool learned_ = false;

@@ -51,8 +51,8 @@ TEST(HelperProcess, ReadingsOfEveryCatalogueBoardEqualDirectAccess) {
     HelperPorts helper(KEV_SIM_HELPER, {name});
     ASSERT_TRUE(helper.requestAccess()) << helper.refusalReason();
     const std::unique_ptr<sim::SimBoard> direct = sim::LoadCatalogueBoard(name).take();
-    EXPECT_EQ(test::DetectAndTick(nullptr, helper, 0),
-              test::DetectAndTick(nullptr, direct->machine(), 0));
+    EXPECT_EQ(test::DetectAndTick(nullptr, helper, 0, false),
+              test::DetectAndTick(nullptr, direct->machine(), 0, false));
     EXPECT_EQ(helper.refusals(), 0u);
   }
 }
