@@ -125,7 +125,7 @@ bool HelperPorts::requestAccess() {
     if (!reason_.empty()) stopHelper();
     state_ = reason_.empty() ? State::Granted : State::Refused;
   }
-  return state_ == State::Granted;
+  return live();
 }
 
 std::string HelperPorts::startHelper() {

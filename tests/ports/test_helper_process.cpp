@@ -167,6 +167,7 @@ TEST(HelperProcess, AHelperThatCannotServeSaysWhatToDo) {
   EXPECT_EQ(dying.inb(0x295), 0xFF);
   EXPECT_EQ(dying.inl(kPciConfigData), 0xFFFFFFFFu);
   EXPECT_TRUE(dying.lost());
+  EXPECT_FALSE(dying.requestAccess());
 }
 
 }  // namespace
