@@ -1,6 +1,8 @@
 // One sampling cycle per catalogue board: port accesses and CPU time, with
-// all 15 channels checked, logging off and on; and the longest time one
-// tick holds the sampling thread while all 15 logs are at their size cap.
+// all 15 channels checked, logging off and on; the longest time one tick
+// holds the sampling thread while all 15 logs are at their size cap; and
+// per board what the port helper adds to a tick, against the time the
+// tick's accesses take on a real bus.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -14,6 +16,7 @@
 #include "detect/detect.h"
 #include "monitor/monitor_context.h"
 #include "monitor/sampling.h"
+#include "ports/helper_ports.h"
 #include "sim/board.h"
 
 namespace kev {
@@ -42,13 +45,15 @@ struct BoardUnderTest {
   std::unique_ptr<MonitorContext> ctx;
 };
 
+// through: the ports the program uses instead of the board's own machine.
 std::unique_ptr<BoardUnderTest> Prepare(const std::string& name, bool logging,
-                                        const std::filesystem::path& logDir) {
+                                        const std::filesystem::path& logDir,
+                                        PortIo* through = nullptr) {
   sim::BoardResult r = sim::LoadCatalogueBoard(name);
   if (!r) return nullptr;
   auto b = std::make_unique<BoardUnderTest>();
   b->board = r.take();
-  PortIo& io = b->board->machine();
+  PortIo& io = through != nullptr ? *through : b->board->machine();
   EnableIchSmbus(io);
   DetectPmDevice(io, b->settings, 0, b->detect);
   DetectChip(io, b->settings, b->detect);
@@ -129,6 +134,60 @@ void LongestTickStall(benchmark::State& state, bool logging) {
   std::filesystem::remove_all(logDir);
 }
 
+// The yardstick: on these boards a port access takes about 1 us and an
+// SMBus transaction about 0.5 ms.
+constexpr double kBusUsPerAccess = 1.0;
+constexpr double kBusUsPerTransaction = 500.0;
+constexpr int kInProcessTicks = 50;
+
+double MeanTickUs(MonitorContext& ctx, int ticks) {
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < ticks; ++i) SampleAllChannels(ctx);
+  const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
+  return took.count() / ticks;
+}
+
+// The tick in-process, through the helper (the simulated board behind a
+// helper process), and the board's real bus time by the rule above; the
+// ratio is the helper's added time over that bus time.
+void TickThroughHelper(benchmark::State& state, const std::string& name) {
+  const auto logDir =
+      std::filesystem::temp_directory_path() / ("kev_bench_helper_" + std::to_string(::getpid()));
+  std::unique_ptr<BoardUnderTest> direct = Prepare(name, false, logDir);
+  ports::HelperPorts helper(KEV_SIM_HELPER, {name});
+  if (!direct || !helper.requestAccess()) {
+    state.SkipWithError("board does not load or helper does not start");
+    return;
+  }
+  sim::SimBoard& board = *direct->board;
+  board.machine().resetAccessCount();
+  const uint64_t before = board.smbus().transactions();
+  SampleAllChannels(*direct->ctx);
+  const auto accesses = static_cast<double>(board.machine().accessCount());
+  const auto transactions = static_cast<double>(board.smbus().transactions() - before);
+  const double busUs = accesses * kBusUsPerAccess + transactions * kBusUsPerTransaction;
+  const double inProcessUs = MeanTickUs(*direct->ctx, kInProcessTicks);
+
+  std::unique_ptr<BoardUnderTest> remote = Prepare(name, false, logDir, &helper);
+  std::chrono::duration<double, std::micro> took{};
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    SampleAllChannels(*remote->ctx);
+    took += std::chrono::steady_clock::now() - start;
+  }
+  const double helperUs = took.count() / static_cast<double>(state.iterations());
+  state.counters["port_accesses"] = accesses;
+  state.counters["smbus_transactions"] = transactions;
+  state.counters["in_process_us"] = inProcessUs;
+  state.counters["helper_us"] = helperUs;
+  state.counters["real_bus_us"] = busUs;
+  // A board without a chip makes no access: nothing to compare with.
+  if (busUs > 0) state.counters["added_vs_bus_pct"] = (helperUs - inProcessUs) / busUs * 100;
+  remote.reset();
+  direct.reset();
+  std::filesystem::remove_all(logDir);
+}
+
 int RegisterAll() {
   for (const std::string& name : sim::CatalogueBoardNames()) {
     for (bool logging : {false, true}) {
@@ -138,6 +197,11 @@ int RegisterAll() {
           ->Unit(benchmark::kMicrosecond)
           ->MeasureProcessCPUTime();
     }
+  }
+  for (const std::string& name : sim::CatalogueBoardNames()) {
+    benchmark::RegisterBenchmark(("TickThroughHelper/" + name).c_str(), TickThroughHelper, name)
+        ->Unit(benchmark::kMicrosecond)
+        ->UseRealTime();
   }
   for (bool logging : {false, true}) {
     benchmark::RegisterBenchmark(

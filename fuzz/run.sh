@@ -25,3 +25,5 @@ fuzz hive fuzz/hive.dict fuzz/corpus/hive
 # The board catalogue is the seed corpus of the board loader, with profiles
 # of two of its boards for the profile reader.
 fuzz board "" boards fuzz/corpus/profiles
+# The port helper's server: seeds are a greeting and a few port and SMBus requests.
+fuzz ports "" fuzz/corpus/ports

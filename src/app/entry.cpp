@@ -13,7 +13,7 @@
 #include "app/desktop_session.h"
 #include "app/power_events.h"
 #include "app/stop_signals.h"
-#include "hw/realports.h"
+#include "ports/helper_ports.h"
 #include "session/privileged_start.h"
 #include "ui/display.h"
 #include "ui/program_images.h"
@@ -64,7 +64,7 @@ int RunEntry(const QStringList& args, const EntryHooks& hooks) {
   std::optional<OwnershipFacts> ownership;
   if (!options.board) {
     ownership = hooks.ownership ? *hooks.ownership : ReadOwnership(hooks.roots);
-    ports = hooks.openRealPorts ? hooks.openRealPorts() : std::make_unique<RealPorts>();
+    ports = hooks.openRealPorts ? hooks.openRealPorts() : std::make_unique<ports::HelperPorts>();
   }
   if (!session.OpenMachine(options, std::move(ports), error)) {
     ShowError(hooks, QString::fromStdString(error));

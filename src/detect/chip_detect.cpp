@@ -189,26 +189,37 @@ bool FindIteController(PortIo& io, int32_t& base, int32_t& chipId) {
   return true;
 }
 
+const BridgeMonitor* BridgeMonitorOf(const PmDevice& pm) {
+  for (const BridgeMonitor& m : kBridgeMonitors) {
+    if (pm.VendorDevice == static_cast<int32_t>(m.vendorDevice)) return &m;
+  }
+  return nullptr;
+}
+
+// The monitor's base, or -1 when it is switched off or its base unusable.
+int32_t BridgeMonitorBase(PortIo& io, const PmDevice& pm, const BridgeMonitor& m) {
+  const auto dev = static_cast<uint32_t>(pm.PciDevice);
+  const auto fn = static_cast<uint32_t>(pm.PciFunction);
+  if (m.enableReg != 0 && (PCIcfg_rdd(io, kBus0, dev, fn, m.enableReg) & m.enableBit) == 0) {
+    return -1;
+  }
+  const auto base = static_cast<int32_t>(PCIcfg_rdd(io, kBus0, dev, fn, m.baseReg) & m.baseMask);
+  return IsaBaseUsable(base) ? base : -1;  // -1: monitor base never programmed
+}
+
 // Step 1: a monitor inside the matched south bridge.
 bool IdentifyBridgeMonitor(PortIo& io, const PmDevice& pm, ChipIdentity& id, int32_t& port) {
-  for (const BridgeMonitor& m : kBridgeMonitors) {
-    if (pm.VendorDevice != static_cast<int32_t>(m.vendorDevice)) continue;
-    const auto dev = static_cast<uint32_t>(pm.PciDevice);
-    const auto fn = static_cast<uint32_t>(pm.PciFunction);
-    if (m.enableReg != 0 && (PCIcfg_rdd(io, kBus0, dev, fn, m.enableReg) & m.enableBit) == 0) {
-      return false;
-    }
-    const auto base = static_cast<int32_t>(PCIcfg_rdd(io, kBus0, dev, fn, m.baseReg) & m.baseMask);
-    if (!IsaBaseUsable(base)) return false;  // monitor base never programmed
-    ChipRegs regs(io, m.path, pm, HwMonitorChip{}, base);
-    regs.write(kRegConfig, kStartMonitoring);
-    if (regs.read(kRegConfig) != kStartMonitoring) return false;
-    id.ChipVendor = m.vendor;
-    id.ChipRevision = m.revision != -1 ? m.revision : static_cast<int32_t>(m.vendorDevice >> 16);
-    port = base;
-    return true;
-  }
-  return false;
+  const BridgeMonitor* m = BridgeMonitorOf(pm);
+  if (m == nullptr) return false;
+  const int32_t base = BridgeMonitorBase(io, pm, *m);
+  if (base == -1) return false;
+  ChipRegs regs(io, m->path, pm, HwMonitorChip{}, base);
+  regs.write(kRegConfig, kStartMonitoring);
+  if (regs.read(kRegConfig) != kStartMonitoring) return false;
+  id.ChipVendor = m->vendor;
+  id.ChipRevision = m->revision != -1 ? m->revision : static_cast<int32_t>(m->vendorDevice >> 16);
+  port = base;
+  return true;
 }
 
 // A PC87366 logical device's block base, or -1 when the BIOS left the
@@ -344,6 +355,12 @@ void IdentifyOnSmbus(PortIo& io, const PmDevice& pm, int32_t mainSmbAddress, Chi
 }
 
 }  // namespace
+
+BridgeMonitorBlock FindBridgeMonitorBlock(PortIo& io, const PmDevice& pm) {
+  const BridgeMonitor* m = BridgeMonitorOf(pm);
+  if (m == nullptr || pm.PciDevice < 0) return {};
+  return {BridgeMonitorBase(io, pm, *m), m->path};
+}
 
 SmbProbeResult ProbeMainSmbAddress(PortIo& io, int32_t vendorDevice, int32_t smbBase) {
   SmbProbeResult r;

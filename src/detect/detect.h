@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "detect/chip_access.h"
 #include "detect/records.h"
@@ -36,7 +37,27 @@ void DetectPmDevice(PortIo& io, const MonitorSettings& s, uint32_t asmsMode, Det
 // Reads bus 0 device 31 function 0 to tell the ICH2-M from the ICH2.
 std::string_view PmDeviceName(PortIo& io, int32_t vendorDevice, int32_t revision);
 
+// Where a board switch acts on ports: a fixed port, or an offset into the
+// SMBus host's block; width in bytes. The Super-I/O and PCI switches are
+// not listed.
+struct BoardSwitchPort {
+  int32_t vendorDevice;
+  bool smbusOffset;
+  uint32_t port;
+  uint32_t width;
+};
+std::vector<BoardSwitchPort> BoardSwitchPorts();
+
 // ---- Monitoring chip -------------------------------------------------------
+
+// A monitor inside the south bridge as its PCI registers report it
+// (configuration reads only): base -1 when there is none, it is switched
+// off or its base was never programmed.
+struct BridgeMonitorBlock {
+  int32_t base = -1;
+  ChipPath path = ChipPath::None;
+};
+BridgeMonitorBlock FindBridgeMonitorBlock(PortIo& io, const PmDevice& pm);
 
 struct SmbProbeResult {
   int32_t MainSmbAddress = -1;

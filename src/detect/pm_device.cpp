@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "detect/detect.h"
 #include "hw/uasms.h"
@@ -190,6 +191,27 @@ void RunSwitch(PortIo& io, const BoardSwitch& b, int32_t smbBase, uint32_t value
 }
 
 }  // namespace
+
+std::vector<BoardSwitchPort> BoardSwitchPorts() {
+  std::vector<BoardSwitchPort> ports;
+  for (const BoardSwitch& b : kBoardSwitchTable) {
+    const auto id = static_cast<int32_t>(b.vendorDevice);
+    switch (b.op) {
+      case SwitchOp::Asms1:
+      case SwitchOp::Asms3:
+      case SwitchOp::Asms4:
+        ports.push_back({id, false, b.target, 1});
+        break;
+      case SwitchOp::Asms5:
+        ports.push_back({id, true, b.target, 2});
+        break;
+      case SwitchOp::Asms2:
+      case SwitchOp::Asms6:
+        break;
+    }
+  }
+  return ports;
+}
 
 void EnableIchSmbus(PortIo& io) {
   const uint32_t id = PCIcfg_rdd(io, kBus0, kLpcDevice, kLpcFunction, kRegVendorDevice);

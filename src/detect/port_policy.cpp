@@ -8,12 +8,6 @@
 namespace kev {
 namespace {
 
-struct PortBlock {
-  int32_t first;
-  int32_t last;
-  int32_t span;  // ports from the base on that the chip paths reach
-};
-
 constexpr int32_t kConfigPair = 2;  // Super-I/O index and data
 constexpr int32_t kIsaBlock = 8;    // LM78-style block: index at +5, data at +6
 
@@ -32,6 +26,8 @@ std::string Hex(int32_t v) {
 }
 
 }  // namespace
+
+std::span<const PortBlock> MonitorPortBlocks() { return kMonitorBlocks; }
 
 bool SettingsPortAllowed(int32_t base) {
   for (const PortBlock& b : kMonitorBlocks) {

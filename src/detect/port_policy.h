@@ -5,9 +5,22 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace kev {
+
+// Ports [first, last] where monitoring chips sit; span: the ports from a
+// base on that the chip paths reach.
+struct PortBlock {
+  int32_t first;
+  int32_t last;
+  int32_t span;
+};
+
+// The blocks, Super-I/O configuration pairs first; the port helper allows
+// the same.
+std::span<const PortBlock> MonitorPortBlocks();
 
 // Whether every port the chip paths reach from base (its index/data pair,
 // or a Super-I/O configuration pair) lies where monitoring chips sit.

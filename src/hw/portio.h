@@ -2,9 +2,19 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kev {
+
+// One SMBus byte or word transfer as the host controller runs it.
+struct SmbusTransfer {
+  bool read = true;
+  bool word = false;
+  uint8_t slave = 0;
+  uint8_t command = 0;
+  uint16_t data = 0;  // written; a word's first byte on the bus in bits 15-8
+};
 
 // Byte, word and dword IN/OUT at a 16-bit port, plus the question whether
 // this process may do port I/O at all. Reads of a port where nothing answers
@@ -24,6 +34,14 @@ class PortIo {
   // refusalReason() says why in words a user can act on.
   virtual bool requestAccess() = 0;
   virtual std::string refusalReason() const { return {}; }
+
+  // A backend that runs whole SMBus transactions elsewhere (the port
+  // helper) answers here with the result of SMBrdb & co.; std::nullopt
+  // means the transaction goes port by port through this object.
+  virtual std::optional<int32_t> smbusTransfer(uint32_t /*pmId*/, uint32_t /*base*/,
+                                               const SmbusTransfer& /*t*/) {
+    return std::nullopt;
+  }
 };
 
 // Ports below this belong to the system board (DMA and interrupt

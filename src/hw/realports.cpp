@@ -79,9 +79,9 @@ bool RealPorts::lockedDown() const {
 
 bool RealPorts::requestAccess() {
   if (granted_) return true;
-  const int err = ioperm(0, kAllPorts, 1) == 0 ? 0 : errno;
-  refusal_ = RefusalFromErrno(err, err == EPERM && lockedDown());
-  reason_ = RefusalText(refusal_, err);
+  err_ = ioperm(0, kAllPorts, 1) == 0 ? 0 : errno;
+  refusal_ = RefusalFromErrno(err_, err_ == EPERM && lockedDown());
+  reason_ = RefusalText(refusal_, err_);
   granted_ = refusal_ == PortAccessRefusal::None;
   return granted_;
 }

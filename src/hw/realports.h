@@ -47,6 +47,7 @@ class RealPorts : public PortIo {
   bool requestAccess() override;
   std::string refusalReason() const override { return reason_; }
   PortAccessRefusal refusal() const { return refusal_; }
+  int accessErrno() const { return err_; }
 
  private:
   bool lockedDown() const;
@@ -54,6 +55,7 @@ class RealPorts : public PortIo {
   std::string lockdownPath_;
   bool granted_ = false;
   PortAccessRefusal refusal_ = PortAccessRefusal::None;
+  int err_ = 0;
   std::string reason_;
 };
 

@@ -226,15 +226,7 @@ bool MakeIdle(Host& h) {
   return true;
 }
 
-struct Transfer {
-  bool read;
-  bool word;
-  uint8_t slave;
-  uint8_t command;
-  uint16_t data;
-};
-
-void Issue(Host& h, const Transfer& t) {
+void Issue(Host& h, const SmbusTransfer& t) {
   const HostFamily& f = h.family();
   const uint8_t code = t.word ? f.wordCode : f.byteCode;
   h.write(f.address, static_cast<uint8_t>(t.slave * 2 + (t.read ? 1 : 0)));
@@ -263,7 +255,24 @@ Outcome WaitForEnd(Host& h, bool read) {
   return (status & f.successMask) ? Outcome::Success : Outcome::Failure;
 }
 
-int32_t Transact(PortIo& io, uint32_t pmId, uint32_t base, const Transfer& t) {
+// A backend that runs transactions elsewhere gets the whole transfer.
+int32_t Transact(PortIo& io, uint32_t pmId, uint32_t base, const SmbusTransfer& t) {
+  if (const std::optional<int32_t> done = io.smbusTransfer(pmId, base, t)) return *done;
+  return SmbusTransact(io, pmId, base, t);
+}
+
+SmbusTransfer Make(bool read, bool word, uint32_t slave, uint32_t command, uint32_t data) {
+  return {read, word, static_cast<uint8_t>(slave), static_cast<uint8_t>(command),
+          static_cast<uint16_t>(data)};
+}
+
+constexpr uint32_t kIdOffset = 0x00;
+constexpr uint32_t kRevisionOffset = 0x08;
+constexpr uint32_t kIoSpaceBit = 0x01;
+
+}  // namespace
+
+int32_t SmbusTransact(PortIo& io, uint32_t pmId, uint32_t base, const SmbusTransfer& t) {
   const HostFamily& f = FamilyOf(pmId);
   if (!BaseUsable(f, base)) return kFailed;
   Host h(io, f, base);
@@ -280,16 +289,7 @@ int32_t Transact(PortIo& io, uint32_t pmId, uint32_t base, const Transfer& t) {
   return kFailed;
 }
 
-Transfer Make(bool read, bool word, uint32_t slave, uint32_t command, uint32_t data) {
-  return {read, word, static_cast<uint8_t>(slave), static_cast<uint8_t>(command),
-          static_cast<uint16_t>(data)};
-}
-
-constexpr uint32_t kIdOffset = 0x00;
-constexpr uint32_t kRevisionOffset = 0x08;
-constexpr uint32_t kIoSpaceBit = 0x01;
-
-}  // namespace
+uint32_t SmbusHostSpan(uint32_t pmId) { return LastOffset(FamilyOf(pmId)) + 1; }
 
 int32_t SMBrdb(PortIo& io, uint32_t pmId, uint32_t base, uint32_t slave, uint32_t command) {
   return Transact(io, pmId, base, Make(true, false, slave, command, 0));

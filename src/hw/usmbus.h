@@ -14,6 +14,14 @@ int32_t SMBwtb(PortIo& io, uint32_t pmId, uint32_t base, uint32_t slave, uint32_
 int32_t SMBwtw(PortIo& io, uint32_t pmId, uint32_t base, uint32_t slave, uint32_t command,
                uint32_t data);
 
+// One transaction port by port, without asking io.smbusTransfer: what every
+// SMBus access above ends in, wherever it runs.
+int32_t SmbusTransact(PortIo& io, uint32_t pmId, uint32_t base, const SmbusTransfer& t);
+
+// Ports from base on that the host controller of pmId uses (its registers,
+// or the index/data pair they sit behind).
+uint32_t SmbusHostSpan(uint32_t pmId);
+
 // Bus-0 configuration readers used by the PM device scan.
 uint32_t SMBrd_did(PortIo& io, uint32_t device, uint32_t function);
 uint32_t SMBrd_rid(PortIo& io, uint32_t device, uint32_t function);

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "hw/realports.h"
+#include "ports/helper_ports.h"
 #include "settings/atomic_file.h"
 #include "settings/hive_file.h"
 
@@ -49,7 +49,10 @@ PrivilegedStart StartPrivileged(bool realMachine, const PrivilegeSeams& seams) {
   PrivilegedStart start;
   if (realMachine) {
     start.ownership = ReadOwnership(seams.roots);
-    start.ports = seams.openRealPorts ? seams.openRealPorts() : std::make_unique<RealPorts>();
+    // Only the port helper ever holds port access; it is started while the
+    // run may still hold what lets it start (root, or its own capability).
+    start.ports =
+        seams.openRealPorts ? seams.openRealPorts() : std::make_unique<ports::HelperPorts>();
     start.accessGranted = start.ports->requestAccess();
   }
   if (seams.dropPrivileges) start.privileges = seams.dropPrivileges();

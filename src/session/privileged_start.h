@@ -1,7 +1,8 @@
 // What a program does while it may still hold privilege, and nothing more:
 // who else drives the hardware is read while /proc/ioports still shows its
-// addresses, port access is asked for, then privilege is given up. Board,
-// settings and log files are handled only after that.
+// addresses, the port helper is started (it alone takes port access), then
+// privilege is given up. Board, settings and log files are handled only
+// after that.
 #pragma once
 
 #include <functional>
@@ -17,7 +18,7 @@ namespace kev::session {
 
 struct PrivilegeSeams {
   OwnershipRoots roots;                                    // where sysfs and proc are
-  std::function<std::unique_ptr<PortIo>()> openRealPorts;  // RealPorts when empty
+  std::function<std::unique_ptr<PortIo>()> openRealPorts;  // the port helper when empty
   // Gives up privilege; the programs pass DropPrivileges. Empty keeps it
   // (tests that run a program inside their own process).
   std::function<PrivilegeDrop()> dropPrivileges;

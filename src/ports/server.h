@@ -1,0 +1,50 @@
+// The helper's side of the protocol: messages in, replies out, every port
+// access through the policy.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "hw/realports.h"
+#include "ports/policy.h"
+#include "ports/protocol.h"
+
+namespace kev::ports {
+
+class PortServer {
+ public:
+  // access: what the kernel said to the helper's ioperm; without access the
+  // helper answers the hello and ends. log gets one line per refusal.
+  PortServer(PolicedPorts& ports, PortAccessRefusal access, int accessErrno,
+             std::function<void(const std::string&)> log);
+
+  // The reply to one message; empty when the connection must end (a
+  // malformed message, or the hello of a helper without port access, whose
+  // reply comes with done() set).
+  std::vector<std::byte> handle(std::span<const std::byte> message);
+  bool done() const { return done_; }
+
+ private:
+  std::vector<std::byte> hello(std::span<const std::byte> message);
+  // Runs one request; false when the policy refused it.
+  bool run(const Request& r, uint32_t& value);
+
+  PolicedPorts& ports_;
+  PortAccessRefusal access_;
+  int accessErrno_;
+  std::function<void(const std::string&)> log_;
+  bool greeted_ = false;
+  bool done_ = false;
+};
+
+// Serves the socket until the client closes it or breaks the protocol.
+void Serve(int fd, PortServer& server);
+
+// The log line for a refusal.
+std::string RefusalLogLine(const std::string& refusal);
+
+}  // namespace kev::ports
