@@ -206,7 +206,9 @@ TEST_F(BoardFromDump, FailedReadsFailOnReplayAndBadInputWritesNothing) {
     std::string error;
   };
   const std::vector<Bad> cases{
-      {{Data("w83782d-i2cdump.txt"), "--south-bridge", "PIIX4E"}, "give the chip kind with --chip"},
+      {{Data("w83782d-i2cdump.txt"), "--south-bridge", "PIIX4E", "--chip", "LM78"},
+       Data("w83782d-i2cdump.txt") + ": line 3: the registers at SMBus address 2Dh identify as "
+                                     "'Winbond W83782D', not as the LM78 (--chip)"},
       {{Data("w83782d-i2cdump.txt"), "--chip", "W83782D"},
        "a chip on the SMBus needs the south bridge"},
       {{Data("w83782d-i2cdump.txt"), "--chip", "PC87366", "--south-bridge", "PIIX4E"},
