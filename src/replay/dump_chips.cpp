@@ -6,6 +6,7 @@
 #include "replay/board_fields.h"
 #include "replay/chip_image.h"
 #include "replay/superio_grid.h"
+#include "replay/winbond_image.h"
 
 namespace kev::replay {
 namespace {
@@ -39,6 +40,10 @@ struct Group {
 };
 
 bool IsSensorKind(const std::string& kind) { return kind == "LM75" || kind == "MAX1617"; }
+
+bool IsIntegratedKind(const std::string& kind) {
+  return kind.starts_with("VT8") || kind == "SiS5595";
+}
 
 // Kinds without an ID register: detection names them for many a chip that
 // answers like them, so another kind that fits tells more.
@@ -106,6 +111,20 @@ std::optional<Place> PlaceOf(const RegisterGrid& g, GridTool tool, const json& b
   return std::nullopt;
 }
 
+// Two byte grids of one chip differ in readings and in the Winbond bank
+// window; grids that differ in most other registers are of two chips.
+bool OfAnotherChip(const RegisterGrid& a, const RegisterGrid& b) {
+  if (a.words || b.words) return false;
+  int compared = 0, differing = 0;
+  for (size_t r = 0; r < a.cells.size(); ++r) {
+    if (r >= kWbBankSelect && r <= kWbBankedLast) continue;
+    if (a.cells[r].state != Cell::State::Read || b.cells[r].state != Cell::State::Read) continue;
+    ++compared;
+    differing += a.cells[r].value != b.cells[r].value ? 1 : 0;
+  }
+  return compared > 0 && 2 * differing > compared;
+}
+
 // The grids of all files, one group per place; Super-I/O grids read apart.
 bool GroupGrids(const json& board, const std::vector<NamedFile>& files, const DumpFacts& facts,
                 std::vector<Group>& groups, std::optional<SuperIoFacts>& sio, std::string& error) {
@@ -130,6 +149,13 @@ bool GroupGrids(const json& board, const std::vector<NamedFile>& files, const Du
       auto it = std::find_if(groups.begin(), groups.end(),
                              [&](const Group& x) { return x.place == *place; });
       if (it == groups.end()) it = groups.insert(groups.end(), Group{*place, {}, at, {}});
+      for (const RegisterGrid& other : it->grids) {
+        if (!OfAnotherChip(other, g)) continue;
+        error = at + ": the grid differs from the one at line " + std::to_string(other.line) +
+                " in most registers, so it is another chip's: add the command line each was "
+                "taken with above it (such as 'i2cdump -y 0 0x2d')";
+        return false;
+      }
       it->grids.push_back(g);
     }
   }
@@ -194,7 +220,9 @@ std::optional<std::string> SensorKind(const Group& g, std::string& error) {
 std::vector<std::string> FittingKinds(const json& board, const Group& g, const DumpFacts& facts) {
   std::vector<std::string> fits;
   for (const std::string& kind : DumpableChipKinds()) {
-    if (!IsSensorKind(kind) && TryKind(board, g, kind, facts).kind == kind) fits.push_back(kind);
+    if (IsSensorKind(kind) || (g.place.bus == Bus::SouthBridge && !IsIntegratedKind(kind)))
+      continue;
+    if (TryKind(board, g, kind, facts).kind == kind) fits.push_back(kind);
   }
   if (!std::all_of(fits.begin(), fits.end(), IsFallbackKind)) std::erase_if(fits, IsFallbackKind);
   return fits;
