@@ -25,3 +25,5 @@ fuzz hive fuzz/hive.dict fuzz/corpus/hive
 # The board catalogue is the seed corpus of the board loader, with profiles
 # of two of its boards for the profile reader.
 fuzz board "" boards fuzz/corpus/profiles
+# Pastes of register dumps for their readers.
+fuzz dump "" tests/replay/data fuzz/corpus/dumps
