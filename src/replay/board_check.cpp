@@ -96,7 +96,9 @@ std::string DumpCoverageNote(const json& chip, const std::vector<int>& failedBan
   }
   dumped -= failedBanks.size() * kBankReadingRegs.size();
   std::vector<std::string> missing;
-  const report::DumpLayout* layout = report::DumpLayoutOf(profile::ChipKindOfBoardKind(kind));
+  const int32_t detected = profile::ChipKindOfBoardKind(kind);
+  const report::DumpLayout* layout =
+      detected == kind::Unknown ? nullptr : report::DumpLayoutOf(detected);
   if (layout != nullptr && layout->style == report::DumpStyle::Ranges) {
     for (const report::RegRange& r : layout->ranges) {
       if (r.digits != 0) AddMissing(image, r.first, r.last, missing, "");
@@ -114,7 +116,8 @@ std::string DumpCoverageNote(const json& chip, const std::vector<int>& failedBan
                  "bank " + b + " ");
     }
   }
-  std::string note = std::to_string(dumped) + " registers from the dump";
+  std::string note =
+      std::to_string(dumped) + (dumped == 1 ? " register" : " registers") + " from the dump";
   if (!missing.empty()) note += "; power-on values: " + Joined(missing);
   if (!failedBanks.empty()) {
     std::vector<std::string> banks;
