@@ -27,3 +27,5 @@ fuzz hive fuzz/hive.dict fuzz/corpus/hive
 fuzz board "" boards fuzz/corpus/profiles
 # The port helper's server: seeds are a greeting and a few port and SMBus requests.
 fuzz ports "" fuzz/corpus/ports
+# Pastes of register dumps for their readers.
+fuzz dump "" tests/replay/data fuzz/corpus/dumps

@@ -43,11 +43,14 @@ std::string ParseSmbusBase(CliOptions& o, const std::string& text) {
 
 int RunBoardFromDump(const CliOptions& o, std::ostream& out, std::ostream& err) {
   std::string error;
-  const std::optional<std::string> text = replay::BoardFromDumpFiles(o.files, o.dumpFacts, error);
+  std::vector<std::string> notes;
+  const std::optional<std::string> text =
+      replay::BoardFromDumpFiles(o.files, o.dumpFacts, notes, error);
   if (!text) {
     err << "kevatra-cli: " << error << '\n';
     return kExitFailure;
   }
+  for (const std::string& note : notes) err << "kevatra-cli: " << note << '\n';
   if (!o.output) {
     out << *text;
     return kExitOk;

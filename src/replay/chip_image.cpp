@@ -30,9 +30,9 @@ struct KindRule {
 constexpr uint16_t kWinbondVendor = 0x5CA3;
 constexpr uint16_t kAsusVendor = 0x12C3;
 constexpr unsigned kAll = 0xFF;
-constexpr unsigned kIntegrated = 0x7F;  // ITE and SiS 5595: 128 registers
+constexpr unsigned kIntegrated = 0x7F;  // ITE, SiS 5595, VIA: 128 registers
 
-constexpr std::array<KindRule, 21> kRules{{
+constexpr std::array<KindRule, 24> kRules{{
     {"LM78", Layout::Bytes, kAll, 0},
     {"LM78-J", Layout::Bytes, kAll, 0},
     {"LM79", Layout::Bytes, kAll, 0},
@@ -54,6 +54,9 @@ constexpr std::array<KindRule, 21> kRules{{
     {"IT8705F", Layout::Bytes, kIntegrated, 0},
     {"IT8712F", Layout::Bytes, kIntegrated, 0},
     {"SiS5595", Layout::Bytes, kIntegrated, 0},
+    {"VT82C686A", Layout::Bytes, kIntegrated, 0},
+    {"VT82C686B", Layout::Bytes, kIntegrated, 0},
+    {"VT8231", Layout::Bytes, kIntegrated, 0},
 }};
 
 // Winbond bank select register 4Eh.
@@ -90,6 +93,33 @@ bool Among(const List& list, unsigned reg) {
 }
 
 bool Dumped(const Cell& c) { return c.state != Cell::State::NotDumped; }
+
+// The byte registers a word-mode grid holds: the low byte of each word is
+// the register at its address, the high byte the next one (taken only
+// where that one's own word is missing).
+RegisterGrid BytesOf(const RegisterGrid& g) {
+  RegisterGrid out = g;
+  out.words = false;
+  for (Cell& c : out.cells) c.value &= 0xFFu;
+  for (size_t r = 1; r < out.cells.size(); ++r) {
+    const Cell& before = g.cells[r - 1];
+    if (!Dumped(g.cells[r]) && Dumped(before))
+      out.cells[r] = {before.state, static_cast<uint16_t>(before.value >> 8)};
+  }
+  return out;
+}
+
+// Every grid as bytes, those read in byte mode last so that they win.
+std::vector<RegisterGrid> ByteGrids(const std::vector<RegisterGrid>& grids) {
+  std::vector<RegisterGrid> out;
+  for (const RegisterGrid& g : grids) {
+    if (g.words) out.push_back(BytesOf(g));
+  }
+  for (const RegisterGrid& g : grids) {
+    if (!g.words) out.push_back(g);
+  }
+  return out;
+}
 
 // The registers of the chosen grids, later grids over earlier ones.
 std::array<Cell, kGridRegisters> Merge(const std::vector<RegisterGrid>& grids, bool words) {
@@ -156,13 +186,6 @@ void PutWinbond(json& chip, const KindRule& rule, const std::vector<RegisterGrid
   PutVendorId(chip, halves[0], halves[1]);
 }
 
-bool HasWords(const std::vector<RegisterGrid>& grids) {
-  return std::any_of(grids.begin(), grids.end(), [](const RegisterGrid& g) { return g.words; });
-}
-bool HasBytes(const std::vector<RegisterGrid>& grids) {
-  return std::any_of(grids.begin(), grids.end(), [](const RegisterGrid& g) { return !g.words; });
-}
-
 std::string KnownKinds() {
   std::string list;
   for (const KindRule& r : kRules) list += (list.empty() ? "" : ", ") + std::string(r.kind);
@@ -182,23 +205,19 @@ bool AddChipImage(json& chip, std::string_view kind, const std::vector<RegisterG
   const KindRule* rule = RuleOf(kind);
   if (rule == nullptr) {
     error = "a dump of a " + std::string(kind) + " cannot be replayed (dumps are read for " +
-            KnownKinds() + "; the PC87366 and the VIA monitors replay from a profile)";
-    return false;
-  }
-  const bool wordsUsed = rule->layout == Layout::Genesys || rule->layout == Layout::Lm75;
-  if (!HasBytes(grids) && !(wordsUsed && HasWords(grids))) {
-    error = "the " + std::string(kind) + " needs a dump in byte mode (i2cdump without 'w')";
+            KnownKinds() + "; the PC87366 replays from a profile)";
     return false;
   }
   json& image = chip["image"];
-  const auto bytes = Merge(grids, false);
+  const std::vector<RegisterGrid> byteGrids = ByteGrids(grids);
+  const auto bytes = Merge(byteGrids, false);
   const auto words = Merge(grids, true);
   switch (rule->layout) {
     case Layout::Bytes:
       PutBytes(image, bytes, *rule, [](unsigned) { return false; });
       break;
     case Layout::Winbond:
-      PutWinbond(chip, *rule, grids);
+      PutWinbond(chip, *rule, byteGrids);
       break;
     case Layout::Genesys:
       PutBytes(image, bytes, *rule, [](unsigned r) { return Among(kGenesysWords, r); });

@@ -18,14 +18,18 @@ struct NamedFile {
 };
 
 // The board; nullopt with error (one line, naming the file or option)
-// when the files do not make one that loads.
+// when the files do not make one that loads, or one detection would name
+// another chip than the dumps show. notes: a line per dumped chip on which
+// registers came from the dump.
 std::optional<nlohmann::json> BoardFromDumps(const std::vector<NamedFile>& files,
-                                             const DumpFacts& facts, std::string& error);
+                                             const DumpFacts& facts,
+                                             std::vector<std::string>& notes, std::string& error);
 
 // The same from the files at paths, read from disk (plain files up to
 // 1 MiB), as readable JSON (see docs/boards.md); error also names a file
 // that cannot be read or parsed.
 std::optional<std::string> BoardFromDumpFiles(const std::vector<std::string>& paths,
-                                              const DumpFacts& facts, std::string& error);
+                                              const DumpFacts& facts,
+                                              std::vector<std::string>& notes, std::string& error);
 
 }  // namespace kev::replay

@@ -31,16 +31,27 @@ std::optional<FileKind> KindOf(LineKind k) {
   }
 }
 
+// A line as quoted in a mail or forum ("> "), without the quote marks.
+std::string_view Unquoted(std::string_view line) {
+  while (line.starts_with('>')) {
+    line.remove_prefix(1);
+    if (line.starts_with(' ')) line.remove_prefix(1);
+  }
+  return line;
+}
+
 }  // namespace
 
 std::optional<ParsedFile> ParseDumpText(std::string_view text, std::string& error) {
-  const std::vector<std::string_view> lines = SplitLines(text);
+  std::vector<std::string_view> lines = SplitLines(text);
+  for (std::string_view& l : lines) l = Unquoted(l);
   std::optional<FileKind> kind;
   size_t i = 0;
   for (; i < lines.size() && !kind; ++i) {
     const LineKind k = ClassifyLine(lines[i]);
     kind = KindOf(k);
-    if (!kind && k != LineKind::Blank && k != LineKind::SharedChatter) break;
+    if (!kind && k != LineKind::Blank && k != LineKind::SharedChatter && k != LineKind::Other)
+      break;
   }
   if (!kind) {
     const std::string got =

@@ -30,15 +30,19 @@ struct RegisterGrid {
   bool words = false;
   std::array<Cell, kGridRegisters> cells{};
   int line = 0;  // of its column header, for messages
+  // Where the tool's last command line or note above the grid read it.
+  std::optional<uint8_t> smbusAddress;
+  std::optional<uint16_t> indexPort;  // isadump ADDRREG DATAREG
+  std::optional<uint16_t> flatBase;   // isadump -f ADDRESS: an I/O block
 };
 
 // One file of i2cdump or isadump output; several grids when the paste
-// holds one per bank.
+// holds one per bank or one per chip.
 struct RegisterDump {
   GridTool tool = GridTool::I2cdump;
   std::vector<RegisterGrid> grids;
-  std::optional<uint8_t> smbusAddress;  // from the tool's command or its warning
-  std::optional<uint16_t> indexPort;    // isadump: the address register
+  std::optional<uint8_t> smbusAddress;  // the first the tool's commands or notes show
+  std::optional<uint16_t> indexPort;    // isadump: the first address register
 };
 
 inline constexpr int kPciConfigBytes = 256;

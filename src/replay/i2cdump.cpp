@@ -50,11 +50,18 @@ std::optional<RegisterDump> ParseI2cdump(const std::vector<std::string_view>& li
   auto grids = ParseGrids(lines, kTool, error);
   if (!grids) return std::nullopt;
   RegisterDump dump{GridTool::I2cdump, std::move(*grids), std::nullopt, std::nullopt};
-  for (std::string_view line : lines) {
-    const LineKind kind = ClassifyLine(line);
-    if (kind == LineKind::I2cChatter && !dump.smbusAddress) dump.smbusAddress = AddressInNote(line);
-    if (kind == LineKind::I2cCommand && !dump.smbusAddress)
-      dump.smbusAddress = AddressInCommand(line);
+  // Each grid was taken where the last command or note above it says.
+  std::optional<uint8_t> address;
+  size_t next = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const LineKind kind = ClassifyLine(lines[i]);
+    std::optional<uint8_t> named;
+    if (kind == LineKind::I2cChatter) named = AddressInNote(lines[i]);
+    if (kind == LineKind::I2cCommand) named = AddressInCommand(lines[i]);
+    if (named) address = named;
+    if (!dump.smbusAddress) dump.smbusAddress = named;
+    if (next < dump.grids.size() && dump.grids[next].line == static_cast<int>(i) + 1)
+      dump.grids[next++].smbusAddress = address;
   }
   return dump;
 }

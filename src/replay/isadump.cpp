@@ -20,19 +20,29 @@ std::optional<uint16_t> PortInNote(std::string_view line) {
   return static_cast<uint16_t>(*p);
 }
 
-// The first argument that is no option; -k takes a value of its own.
-std::optional<uint16_t> PortInCommand(std::string_view line) {
+struct Ports {
+  std::optional<uint16_t> index;  // ADDRREG
+  std::optional<uint16_t> flat;   // -f ADDRESS
+};
+
+// The first argument that is no option; -k takes a value of its own, -f
+// makes it the base of an I/O block.
+Ports PortsInCommand(std::string_view line) {
   const std::vector<std::string_view> args = CommandArguments(line);
+  bool flat = false;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-k") {
       ++i;
+    } else if (args[i] == "-f") {
+      flat = true;
     } else if (!args[i].starts_with('-')) {
       const auto p = ParseHex(args[i], kLastPort);
-      if (!p) return std::nullopt;
-      return static_cast<uint16_t>(*p);
+      if (!p) return {};
+      const auto port = static_cast<uint16_t>(*p);
+      return flat ? Ports{std::nullopt, port} : Ports{port, std::nullopt};
     }
   }
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace
@@ -47,10 +57,20 @@ std::optional<RegisterDump> ParseIsadump(const std::vector<std::string_view>& li
   auto grids = ParseGrids(lines, kTool, error);
   if (!grids) return std::nullopt;
   RegisterDump dump{GridTool::Isadump, std::move(*grids), std::nullopt, std::nullopt};
-  for (std::string_view line : lines) {
-    const LineKind kind = ClassifyLine(line);
-    if (kind == LineKind::IsaChatter && !dump.indexPort) dump.indexPort = PortInNote(line);
-    if (kind == LineKind::IsaCommand && !dump.indexPort) dump.indexPort = PortInCommand(line);
+  // Each grid was taken where the last command or note above it says.
+  Ports at;
+  size_t next = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const LineKind kind = ClassifyLine(lines[i]);
+    Ports named;
+    if (kind == LineKind::IsaChatter) named.index = PortInNote(lines[i]);
+    if (kind == LineKind::IsaCommand) named = PortsInCommand(lines[i]);
+    if (named.index || named.flat) at = named;
+    if (!dump.indexPort) dump.indexPort = named.index;
+    if (next < dump.grids.size() && dump.grids[next].line == static_cast<int>(i) + 1) {
+      dump.grids[next].indexPort = at.index;
+      dump.grids[next++].flatBase = at.flat;
+    }
   }
   return dump;
 }

@@ -106,8 +106,9 @@ std::optional<PciDump> ParseLspci(const std::vector<std::string_view>& lines, Du
       if (!reader->row(line, n, error)) return std::nullopt;
       continue;
     }
-    // lspci -v details, between the heading and the bytes.
-    if (reader && !rowsBegun && line.starts_with('\t')) continue;
+    // lspci -v details, or the rest of a heading a mail program wrapped,
+    // between the heading and the bytes.
+    if (reader && !rowsBegun && (line.starts_with('\t') || kind == LineKind::Other)) continue;
     if (reader && !finish(n)) return std::nullopt;
     if (kind == LineKind::PciHeading) {
       auto f = Heading(line);
@@ -118,7 +119,8 @@ std::optional<PciDump> ParseLspci(const std::vector<std::string_view>& lines, Du
       f->line = n;
       reader.emplace(*f, std::string(Words(line)[0]));
       rowsBegun = false;
-    } else if (kind != LineKind::Blank && kind != LineKind::LspciCommand) {
+    } else if (kind != LineKind::Blank && kind != LineKind::LspciCommand &&
+               kind != LineKind::Other) {
       error = {n, "an lspci function heading such as '00:07.3 Bridge: ...', got " +
                       std::string(DescribeKind(kind)) + " (one kind of dump per file)"};
       return std::nullopt;

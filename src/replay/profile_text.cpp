@@ -405,40 +405,47 @@ void ReadPci(Lines& in, Dump& d) {
   in.rule(kTitle);
 }
 
+// The board kind each detected chip is replayed as; the summary names the
+// chip as detection does.
+constexpr std::array<std::pair<int32_t, std::string_view>, 24> kBoardKinds{{
+    {kind::LM78Compatible, "LM78"},
+    {kind::LM78, "LM78"},
+    {kind::LM78J, "LM78-J"},
+    {kind::LM79, "LM79"},
+    {kind::LM80, "LM80"},
+    {kind::LM81, "LM81"},
+    {kind::LM87, "LM87"},
+    {kind::PC87366, "PC87366"},
+    {kind::WinbondChip, "Winbond"},
+    {kind::W83781D, "W83781D"},
+    {kind::W83627HF, "W83627HF"},
+    {kind::W83782D, "W83782D"},
+    {kind::W83783S, "W83783S"},
+    {kind::W83697HF, "W83697HF"},
+    {kind::GL518SM, "GL518SM"},
+    {kind::GL520SM, "GL520SM"},
+    {kind::AS99127F_WB, "AS99127F-WB"},
+    {kind::AS99127F_AS, "AS99127F-AS"},
+    {kind::SiS5595, "SiS5595"},
+    {kind::VT82C686A, "VT82C686A"},
+    {kind::VT82C686B, "VT82C686B"},
+    {kind::VT8231, "VT8231"},
+    {kind::IT8705F, "IT8705F"},
+    {kind::IT8712F, "IT8712F"},
+}};
+
 }  // namespace
 
 std::string ChipKindOfName(std::string_view name) {
-  // The board kind each detected chip is replayed as; the summary names the
-  // chip as detection does.
-  static constexpr std::array<std::pair<int32_t, std::string_view>, 24> kBoardKinds{{
-      {kind::LM78Compatible, "LM78"},
-      {kind::LM78, "LM78"},
-      {kind::LM78J, "LM78-J"},
-      {kind::LM79, "LM79"},
-      {kind::LM80, "LM80"},
-      {kind::LM81, "LM81"},
-      {kind::LM87, "LM87"},
-      {kind::PC87366, "PC87366"},
-      {kind::WinbondChip, "Winbond"},
-      {kind::W83781D, "W83781D"},
-      {kind::W83627HF, "W83627HF"},
-      {kind::W83782D, "W83782D"},
-      {kind::W83783S, "W83783S"},
-      {kind::W83697HF, "W83697HF"},
-      {kind::GL518SM, "GL518SM"},
-      {kind::GL520SM, "GL520SM"},
-      {kind::AS99127F_WB, "AS99127F-WB"},
-      {kind::AS99127F_AS, "AS99127F-AS"},
-      {kind::SiS5595, "SiS5595"},
-      {kind::VT82C686A, "VT82C686A"},
-      {kind::VT82C686B, "VT82C686B"},
-      {kind::VT8231, "VT8231"},
-      {kind::IT8705F, "IT8705F"},
-      {kind::IT8712F, "IT8712F"},
-  }};
   for (const auto& [chip, board] : kBoardKinds)
     if (name == ChipName(chip)) return std::string(board);
   return {};
+}
+
+int32_t ChipKindOfBoardKind(std::string_view boardKind) {
+  for (const auto& [chip, board] : kBoardKinds)
+    if (board == boardKind && chip != kind::LM78Compatible) return chip;
+  return kind::Unknown;
 }
 
 size_t FindProfileStart(std::string_view text) {

@@ -53,6 +53,8 @@ struct Dump {
 
 // The board kind for a chip name of the summary; empty when none fits.
 std::string ChipKindOfName(std::string_view name);
+// The detection kind a board kind is named by; kind::Unknown for none.
+int32_t ChipKindOfBoardKind(std::string_view boardKind);
 
 // Never throws; error "line N: expected ..." on a text that is not a whole,
 // unwrapped profile.

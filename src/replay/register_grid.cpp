@@ -11,6 +11,7 @@ constexpr uint8_t kNul = 0x00;
 constexpr uint8_t kAllOnes = 0xFF;
 constexpr uint8_t kFirstPrintable = 0x20;
 constexpr uint8_t kDelete = 0x7F;
+constexpr int kHalfLastRow = 0x70;
 
 struct Layout {
   GridShape shape;
@@ -98,7 +99,8 @@ class GridReader {
                       std::to_string(grid_.line) + " says"};
       return std::nullopt;
     }
-    if (lastOffset_ != layout_.lastRow() && !short_) {
+    const bool half = layout_.shape.halfAllowed && lastOffset_ == kHalfLastRow;
+    if (lastOffset_ != layout_.lastRow() && !short_ && !half) {
       error = {n, "row " + RowText(static_cast<unsigned>(nextRow())) +
                       " (the grid stops after row " + RowText(static_cast<unsigned>(lastOffset_)) +
                       ": a paste cut short?)"};
@@ -175,7 +177,7 @@ class GridReader {
 GridShape ShapeOf(LineKind header) {
   if (header == LineKind::I2cByteHeader) return {false, true, true};
   if (header == LineKind::I2cWordHeader) return {true, false, true};
-  return {};
+  return {false, false, false, true};
 }
 
 bool Contains(const std::vector<LineKind>& kinds, LineKind k) {
@@ -207,7 +209,8 @@ std::optional<std::vector<RegisterGrid>> ParseGrids(const std::vector<std::strin
     if (reader && !finish(n)) return std::nullopt;
     if (header) {
       reader.emplace(ShapeOf(kind), n);
-    } else if (kind != LineKind::Blank && !Contains(tool.chatter, kind)) {
+    } else if (kind != LineKind::Blank && kind != LineKind::Other &&
+               !Contains(tool.chatter, kind)) {
       error = {n, "an " + std::string(tool.name) + " column header, got " +
                       std::string(DescribeKind(kind)) + " (one kind of dump per file)"};
       return std::nullopt;

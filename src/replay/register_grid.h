@@ -12,9 +12,10 @@
 namespace kev::replay {
 
 struct GridShape {
-  bool words = false;       // 8 cells of 4 digits per row
-  bool textColumn = false;  // i2cdump byte mode: the characters after the cells
-  bool ranges = false;      // i2cdump -r: rows may leave registers out
+  bool words = false;        // 8 cells of 4 digits per row
+  bool textColumn = false;   // i2cdump byte mode: the characters after the cells
+  bool ranges = false;       // i2cdump -r: rows may leave registers out
+  bool halfAllowed = false;  // isadump: a chip with a 7-bit index shows 00h-7Fh only
 };
 
 // Lines a tool may print around its grids, other than the grid itself.
@@ -26,7 +27,8 @@ struct ToolLines {
 };
 
 // Reads every grid of the text. The caller has made sure the text is this
-// tool's; any line of another kind is an error naming it.
+// tool's; prose between grids is skipped, a line of another tool is an
+// error naming it.
 std::optional<std::vector<RegisterGrid>> ParseGrids(const std::vector<std::string_view>& lines,
                                                     const ToolLines& tool, DumpError& error);
 

@@ -37,8 +37,8 @@ uint8_t FanToReg(const HwmonInputs& in, int pin, double clockHz, int divisor) {
 }
 
 std::optional<uint8_t> Lm75ReadByte(Lm75Registers& r, uint8_t command) {
-  if (!r.answering()) return std::nullopt;
   const int reg = command & kLm75PointerMask;
+  if (!r.answering() || r.failed(reg)) return std::nullopt;
   if (reg > kLm75LastReg) return kUndecoded;
   if (reg == kLm75Config) return r.config();
   return static_cast<uint8_t>(r.word(reg) >> 8);
@@ -56,8 +56,8 @@ bool Lm75WriteByte(Lm75Registers& r, uint8_t command, uint8_t value) {
 }
 
 std::optional<uint16_t> Lm75ReadWord(Lm75Registers& r, uint8_t command) {
-  if (!r.answering()) return std::nullopt;
   const int reg = command & kLm75PointerMask;
+  if (!r.answering() || r.failed(reg)) return std::nullopt;
   if (reg > kLm75LastReg) return kNoRegisterWord;
   if (reg == kLm75Config) return static_cast<uint16_t>(r.config() << 8 | r.config());
   return r.word(reg);

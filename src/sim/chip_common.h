@@ -29,6 +29,8 @@ class Lm75Registers {
  public:
   virtual ~Lm75Registers() = default;
   virtual bool answering() const = 0;
+  // A replayed read of the register fails (the dump showed it failing).
+  virtual bool failed(int /*reg*/) const { return false; }
   virtual uint16_t word(int reg) = 0;  // reg 0, 2, 3
   virtual void setWord(int reg, uint16_t value) = 0;
   virtual uint8_t config() = 0;

@@ -147,6 +147,14 @@ class WinbondSubclient : public SmbusSlave, private Lm75Registers {
   }
 
   bool answering() const override { return !chip_.vanished(); }
+  bool failed(int r) const override {
+    constexpr int kConfig = 1, kLast = 3;  // LM75 registers
+    if (r > kLast) return false;
+    const RegisterImage& image = chip_.image();
+    if (r == kConfig) return image.failed(bank_, kRegBankConfig);
+    const uint8_t hi = highIndex(r);
+    return image.failed(bank_, hi) || image.failed(bank_, static_cast<uint8_t>(hi + 1));
+  }
   uint16_t word(int r) override {
     const uint8_t hi = highIndex(r);
     return static_cast<uint16_t>(chip_.reg(bank_, hi) << 8 |

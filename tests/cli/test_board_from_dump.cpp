@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "cli_fixture.h"
 #include "sim/board.h"
@@ -206,7 +208,9 @@ TEST_F(BoardFromDump, FailedReadsFailOnReplayAndBadInputWritesNothing) {
     std::string error;
   };
   const std::vector<Bad> cases{
-      {{Data("w83782d-i2cdump.txt"), "--south-bridge", "PIIX4E"}, "give the chip kind with --chip"},
+      {{Data("w83782d-i2cdump.txt"), "--south-bridge", "PIIX4E", "--chip", "LM78"},
+       Data("w83782d-i2cdump.txt") + ": line 3: the registers at SMBus address 2Dh identify as "
+                                     "'Winbond W83782D', not as the LM78 (--chip)"},
       {{Data("w83782d-i2cdump.txt"), "--chip", "W83782D"},
        "a chip on the SMBus needs the south bridge"},
       {{Data("w83782d-i2cdump.txt"), "--chip", "PC87366", "--south-bridge", "PIIX4E"},
@@ -225,6 +229,110 @@ TEST_F(BoardFromDump, FailedReadsFailOnReplayAndBadInputWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(out));
   }
   EXPECT_EQ(run({"board-from-dump"}).code, kExitUsage);
+}
+
+using Regs = std::map<int, int>;
+
+// A grid of the registers (those not given read 00h) as i2cdump prints it;
+// word mode as the chip answers a word read of a byte register: that
+// register, then the next.
+std::string I2c(const Regs& regs, bool words = false) {
+  const auto at = [&](int r) { return regs.contains(r) ? regs.at(r) : 0; };
+  return I2cGrid(
+      [&](uint8_t r) -> std::optional<uint16_t> {
+        return static_cast<uint16_t>(words ? at(r) | at(r + 1) << 8 : at(r));
+      },
+      words);
+}
+
+std::string Isa(const Regs& regs, int rows) {
+  std::string out = "     0  1  2  3  4  5  6  7  8  9  a  b  c  d  e  f\n";
+  for (int row = 0; row < rows * 16; row += 16) {
+    char head[8];
+    std::snprintf(head, sizeof head, "%02x: ", row);
+    out += head;
+    for (int k = 0; k < 16; ++k) out += Cell(regs.contains(row + k) ? regs.at(row + k) : 0, false);
+    out += "\n";
+  }
+  return out;
+}
+
+// Pastes as users post them, with the datasheets' register values.
+TEST_F(BoardFromDump, PastesOfSeveralChipsWordsAndProseReplayWhatTheyShow) {
+  // GL518SM: ID 80h, started, 24 C, fan 1 count 5Ch at divisor 1 (5217 RPM).
+  const Regs gl518{{0x00, 0x80}, {0x01, 0x80}, {0x03, 0x40},
+                   {0x04, 0x8F}, {0x07, 0x5C}, {0x08, 0x60}};
+  Regs gl518Words = gl518;  // word 07h is fan 1 then fan 2 on the bus
+  gl518Words[0x07] = 0x5C;
+  Regs lm75;  // its pointer decodes three bits; 4-7 read FFh
+  for (int r = 0; r < 256; r += 8)
+    lm75.insert({{r, 0x1A},
+                 {r + 2, 0x4B},
+                 {r + 3, 0x50},
+                 {r + 4, 0xFF},
+                 {r + 5, 0xFF},
+                 {r + 6, 0xFF},
+                 {r + 7, 0xFF}});
+  // IT8705F: environment controller at 290h, its Super-I/O at 2Eh.
+  const Regs ite{{0x00, 0x11}, {0x0B, 0x09}, {0x0D, 0x96}, {0x0F, 0xFF}, {0x20, 0x70},
+                 {0x29, 0x28}, {0x50, 0xFF}, {0x51, 0x38}, {0x58, 0x90}};
+  const Regs config{{0x07, 0x04}, {0x20, 0x87}, {0x21, 0x05},
+                    {0x30, 0x01}, {0x60, 0x02}, {0x61, 0x90}};
+  const std::string monitor = "# isadump 0x295 0x296\n" + Isa(ite, 8);  // 7-bit index
+  const std::string superio = "$ sudo isadump 0x2e 0x2f\n" + Isa(config, 16);
+  // VT82C686A monitor block: started, 40 C, fan 1 count 96h.
+  const Regs via{{0x40, 0x01}, {0x20, 0x8C}, {0x29, 0x96}, {0x47, 0x50}};
+  std::string quoted;
+  for (const std::string& l : {std::string("Here is my board:"), std::string("$ i2cdump 0 0x2c")})
+    quoted += "> " + l + "\n";
+  struct Case {
+    std::string what, paste;
+    std::vector<std::string> args, shown;
+  };
+  const std::vector<Case> cases{
+      {"two chips",
+       "$ i2cdump -y 0 0x2c\n" + I2c(gl518) + "\n$ i2cdump -y 0 0x48\n" + I2c(lm75),
+       {"--south-bridge", "PIIX4E"},
+       {"Genesys Logic GL518SM", "SMBus  2nd Address        48h", "Temp. 1        24.0C"}},
+      {"words, quoted",
+       quoted + "> \n" +
+           [&] {
+             std::string q;
+             std::istringstream in(I2c(gl518Words, true));
+             for (std::string l; std::getline(in, l);) q += "> " + l + "\n";
+             return q;
+           }(),
+       {"--south-bridge", "PIIX4E"},
+       {"Genesys Logic GL518SM", "Temp. 1        24.0C", "Fan 1          5217RPM"}},
+      {"monitor, then Super-I/O",
+       "My board:\n\n" + monitor + "\nand its config:\n" + superio,
+       {"--south-bridge", "SiS630"},
+       {"ITE IT8705F", "Fan 1          4500RPM"}},
+      {"Super-I/O, then monitor",
+       superio + "\n" + monitor,
+       {"--south-bridge", "SiS630"},
+       {"ITE IT8705F", "Fan 1          4500RPM"}},
+      {"VIA block", I2c(via), {"--south-bridge", "VT82C686A"}, {"VIA VT82C686A"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeFile(path("paste.txt"), c.paste);
+    std::vector<std::string> args{"board-from-dump", "--output", path("b.json"), path("paste.txt")};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliRun made = run(args);
+    ASSERT_EQ(made.code, kExitOk) << made.err;
+    EXPECT_NE(made.err.find("registers from the dump"), std::string::npos) << made.err;
+    const std::string shown = runWithSettings({"info", "--board", path("b.json")}).out +
+                              runWithSettings({"report", "--board", path("b.json")}).out;
+    for (const std::string& s : c.shown) EXPECT_NE(shown.find(s), std::string::npos) << s << shown;
+  }
+  // Without command lines two chips' grids cannot be placed apart.
+  writeFile(path("paste.txt"), I2c(gl518) + "\n" + I2c(lm75));
+  const CliRun merged =
+      run({"board-from-dump", path("paste.txt"), "--address", "0x2c", "--south-bridge", "PIIX4E"});
+  EXPECT_EQ(merged.code, kExitFailure);
+  EXPECT_NE(merged.err.find("line 19: the grid differs from the one at line 1"), std::string::npos)
+      << merged.err;
 }
 
 }  // namespace

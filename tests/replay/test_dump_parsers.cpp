@@ -61,8 +61,15 @@ TEST(DumpParsers, ReadWhatTheToolsPrint) {
   ASSERT_TRUE(isa) << e.text();
   EXPECT_EQ(isa->indexPort, 0x295);
   EXPECT_EQ(isa->grids[0].cells[0x58].value, 0x90);
+  Lines half = ite;  // a 7-bit index: 00h-7Fh only
+  half.resize(13);
+  const auto halfIsa = ParseIsadump(Views(half), e);
+  ASSERT_TRUE(halfIsa) << e.text();
+  EXPECT_EQ(halfIsa->grids[0].cells[0x80].state, Cell::State::NotDumped);
 
-  const Lines lspci = ReadData("piix4-lspci.txt");
+  Lines lspci = ReadData("piix4-lspci.txt");
+  lspci.insert(lspci.begin() + 19, "PIIX4 ACPI (rev 02)");  // a heading a mail program wrapped
+  lspci[18].resize(lspci[18].find(" PIIX4"));
   const auto pci = ParseLspci(Views(lspci), e);
   ASSERT_TRUE(pci) << e.text();
   ASSERT_EQ(pci->functions.size(), 2u);
