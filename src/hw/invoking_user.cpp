@@ -67,7 +67,7 @@ std::string Failed(const char* what) {
 
 }  // namespace
 
-UserSwitch BecomeInvokingUser() {
+UserSwitch BecomeInvokingUser(const std::function<void(uint32_t, uint32_t)>& lastAsRoot) {
   UserSwitch r;
   if (geteuid() != 0 || getuid() != 0) return r;
   std::optional<uint32_t> uid = EnvNumber("SUDO_UID");
@@ -82,6 +82,7 @@ UserSwitch BecomeInvokingUser() {
   r.uid = pw->pw_uid;
   r.gid = gid.value_or(pw->pw_gid);
   PointEnvironmentAt(*pw);
+  if (lastAsRoot) lastAsRoot(r.uid, r.gid);
   if (setgroups(0, nullptr) != 0) r.problem = Failed("supplementary groups");
   if (r.problem.empty() && setresgid(r.gid, r.gid, r.gid) != 0) r.problem = Failed("group");
   if (r.problem.empty() && setresuid(r.uid, r.uid, r.uid) != 0) r.problem = Failed("user");

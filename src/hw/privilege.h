@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace kev {
@@ -35,8 +36,10 @@ struct UserSwitch {
 // groups cleared, and points HOME, USER, LOGNAME, the XDG folders and the
 // session bus at that user's own, as if the user had started the program.
 // A run that root itself asked for through sudo (SUDO_UID 0) stays root's.
-// Not root: nothing changes.
-UserSwitch BecomeInvokingUser();
+// Not root: nothing changes. lastAsRoot runs once the environment is the
+// user's, just before root is given up.
+UserSwitch BecomeInvokingUser(
+    const std::function<void(uint32_t uid, uint32_t gid)>& lastAsRoot = {});
 
 // Nothing this process starts gains privilege through set-user-ID or file
 // capabilities; one line when it cannot be set.

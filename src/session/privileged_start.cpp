@@ -1,7 +1,12 @@
 #include "session/privileged_start.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "ports/helper_ports.h"
 #include "settings/atomic_file.h"
@@ -32,11 +37,42 @@ void CarryOver(const std::optional<std::string>& settings) {
   WriteFileAtomically(path, *settings);
 }
 
+// The entry at dir/name as an open descriptor, never through a symbolic link.
+int OpenBeneath(int dir, const std::string& name, int flags) {
+  return ::openat(dir, name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC);
+}
+
 }  // namespace
+
+void AdoptRootOwnedSettings(const std::string& path, uint32_t uid, uint32_t gid) {
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || path.rfind(std::string(home) + "/", 0) != 0) return;
+  std::vector<std::string> parts;
+  for (size_t at = std::strlen(home) + 1; at < path.size();) {
+    const size_t slash = path.find('/', at);
+    parts.push_back(path.substr(at, slash == std::string::npos ? std::string::npos : slash - at));
+    at = slash == std::string::npos ? path.size() : slash + 1;
+  }
+  int fd = ::open(home, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  for (size_t i = 0; fd >= 0 && i < parts.size(); ++i) {
+    const bool last = i + 1 == parts.size();
+    const int next =
+        OpenBeneath(fd, parts[i], last ? O_RDONLY | O_NONBLOCK : O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    fd = next;
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || st.st_uid != 0) continue;
+    // Only what the program made: its own folder and the settings file.
+    const bool ours = last ? S_ISREG(st.st_mode) && st.st_nlink == 1 : i + 2 == parts.size();
+    if (ours && ::fchown(fd, uid, gid) != 0) break;
+  }
+  if (fd >= 0) ::close(fd);
+}
 
 PrivilegeDrop GiveUpPrivilege() {
   const std::optional<std::string> rootSettings = RootSettings();
-  const UserSwitch user = BecomeInvokingUser();
+  const UserSwitch user = BecomeInvokingUser(
+      [](uint32_t uid, uint32_t gid) { AdoptRootOwnedSettings(DefaultHivePath(), uid, gid); });
   if (!user.problem.empty()) return {false, user.problem};
   PrivilegeDrop drop = DropPrivileges();
   const std::string nnp = ForbidNewPrivileges();

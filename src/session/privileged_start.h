@@ -38,6 +38,13 @@ struct PrivilegedStart {
 // call it first thing where no port is needed.
 PrivilegeDrop GiveUpPrivilege();
 
+// Gives the user what root made under the user's home ($HOME): the settings
+// folder and file at path that an earlier run under "sudo -E" wrote as
+// root, which the user could read but not replace. Every step is taken by
+// descriptor, so a link the user planted leads nowhere; a file with other
+// names (a hard link) is left alone.
+void AdoptRootOwnedSettings(const std::string& path, uint32_t uid, uint32_t gid);
+
 // A run on a simulated board only gives up privilege.
 PrivilegedStart StartPrivileged(bool realMachine, const PrivilegeSeams& seams);
 
