@@ -3,8 +3,10 @@
 #include <qdrawutil.h>
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -180,7 +182,16 @@ bool TAbout::eventFilter(QObject* watched, QEvent* event) {
 
 void TAbout::Label2Click() {
   SetLinkColor(kLinkVisited);
-  QDesktopServices::openUrl(QUrl(address_));
+  const QUrl url(address_);
+  const bool missing = url.isLocalFile() && !QFileInfo::exists(url.toLocalFile());
+  if (!missing && QDesktopServices::openUrl(url)) return;
+  auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("About"),
+                              QStringLiteral("The documentation could not be opened:\n%1")
+                                  .arg(missing ? url.toLocalFile() : address_),
+                              QMessageBox::Ok, this);
+  box->setObjectName(QStringLiteral("LinkFailure"));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
 }
 
 void TAbout::SetLinkColor(const QColor& color) {

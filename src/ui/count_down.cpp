@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "ui/x11_window.h"
+
 namespace kev::ui {
 namespace {
 
@@ -84,6 +86,9 @@ void TCount::CentreOnScreen() {
 bool ShowCountDown(QWidget* parent, const QString& message, int seconds) {
   // The dialog may be destroyed with its parent inside the nested loop.
   QPointer<TCount> dialog = new TCount(parent);
+  // Modal to its window only: the tray icon keeps answering.
+  if (parent != nullptr) dialog->setWindowModality(Qt::WindowModal);
+  SetFixedDialogFrame(dialog);
   dialog->setMessage(message);
   dialog->setLength(seconds);
   const int result = dialog->exec();
