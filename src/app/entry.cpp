@@ -88,6 +88,30 @@ EntryHooks GrantThenDrop(int argc, char** argv) {
   return hooks;
 }
 
+// The monitor window and the event loop, once everything it needs is open.
+int RunMonitor(DesktopSession& session, const ProgramOptions& options, SingleInstance& instance,
+               StopSignals& stop, const EntryHooks& hooks) {
+  const QSize screen = QGuiApplication::primaryScreen()->size();
+  ui::DisplayCore core = session.Core(options, screen.width(), screen.height());
+  core.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+  core.reportProblem = ReportProblem;
+  ui::TDisplay display(std::move(core));
+  WatchTray(display);
+  QObject::connect(&instance, &SingleInstance::openRequested, &display,
+                   &ui::TDisplay::ShowFromAnotherStart);
+  QObject::connect(&display, &ui::TDisplay::exitRequested, qApp, &QCoreApplication::quit,
+                   Qt::QueuedConnection);
+  SleepWatcher sleep(QDBusConnection::systemBus());
+  QObject::connect(&sleep, &SleepWatcher::suspending, &display, &ui::TDisplay::PowerSuspend);
+  QObject::connect(&sleep, &SleepWatcher::resumed, &display, &ui::TDisplay::PowerResume);
+  QObject::connect(&stop, &StopSignals::stopRequested, &display, &ui::TDisplay::Stop);
+  // The start-up sequence runs once the event loop is running.
+  QTimer::singleShot(0, &display, &ui::TDisplay::RunStartup);
+  const int code = hooks.exec ? hooks.exec() : QApplication::exec();
+  display.SaveAndCleanUp(true);
+  return code;
+}
+
 }  // namespace
 
 int RunEntry(const QStringList& args, const EntryHooks& hooks) {
@@ -96,6 +120,14 @@ int RunEntry(const QStringList& args, const EntryHooks& hooks) {
     ShowError(hooks, QString::fromStdString(options.error));
     return -1;
   }
+  // A stop signal before the monitor runs ends the program, message boxes included.
+  StopSignals stop;
+  bool stopped = false;
+  const QMetaObject::Connection early =
+      QObject::connect(&stop, &StopSignals::stopRequested, [&stopped] {
+        stopped = true;
+        QCoreApplication::exit(0);
+      });
   // Port access is asked before anything else happens; who else drives the
   // hardware is read just before, while /proc/ioports shows its addresses.
   DesktopSession session;
@@ -134,27 +166,9 @@ int RunEntry(const QStringList& args, const EntryHooks& hooks) {
     return -1;
   }
   if (!problems.empty()) ShowSettingsProblems(hooks, problems);
-
-  const QSize screen = QGuiApplication::primaryScreen()->size();
-  ui::DisplayCore core = session.Core(options, screen.width(), screen.height());
-  core.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
-  core.reportProblem = ReportProblem;
-  ui::TDisplay display(std::move(core));
-  WatchTray(display);
-  QObject::connect(&instance, &SingleInstance::openRequested, &display,
-                   &ui::TDisplay::ShowFromAnotherStart);
-  QObject::connect(&display, &ui::TDisplay::exitRequested, qApp, &QCoreApplication::quit,
-                   Qt::QueuedConnection);
-  SleepWatcher sleep(QDBusConnection::systemBus());
-  QObject::connect(&sleep, &SleepWatcher::suspending, &display, &ui::TDisplay::PowerSuspend);
-  QObject::connect(&sleep, &SleepWatcher::resumed, &display, &ui::TDisplay::PowerResume);
-  StopSignals stop;
-  QObject::connect(&stop, &StopSignals::stopRequested, &display, &ui::TDisplay::Stop);
-  // The start-up sequence runs once the event loop is running.
-  QTimer::singleShot(0, &display, &ui::TDisplay::RunStartup);
-  const int code = hooks.exec ? hooks.exec() : QApplication::exec();
-  display.SaveAndCleanUp(true);
-  return code;
+  if (stopped) return 0;
+  QObject::disconnect(early);
+  return RunMonitor(session, options, instance, stop, hooks);
 }
 
 int RunProgram(int argc, char** argv) {
