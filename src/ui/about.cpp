@@ -27,7 +27,9 @@ constexpr QRect kIconRect(19, 18, 32, 32);
 constexpr QRect kProductRect(64, 17, 77, 19);
 constexpr QRect kVersionRect(159, 17, 210, 19);
 constexpr QRect kLogoRect(18, 67, 87, 40);
-constexpr QRect kLabel1Rect(124, 70, 35, 15);
+// Two pixels wider to the left than the form's 35, for the metrics of the
+// Times New Roman stand-in.
+constexpr QRect kLabel1Rect(122, 70, 37, 15);
 constexpr QRect kLinkRect(161, 70, 209, 15);
 constexpr QRect kOkRect(345, 128, 56, 23);
 

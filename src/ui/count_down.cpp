@@ -16,7 +16,9 @@ namespace {
 
 constexpr QSize kClientSize(305, 123);
 constexpr QRect kFrameRect(8, 8, 289, 73);
-constexpr QRect kLabelRect(24, 24, 257, 16);
+// The message may use the frame's whole inner width, beyond the form's 257.
+constexpr QRect kLabelRect(24, 24, 265, 16);
+constexpr int kFontPixels = 12;
 constexpr QRect kBarRect(24, 48, 257, 16);
 constexpr QRect kCancelRect(223, 92, 75, 25);
 
@@ -27,6 +29,10 @@ TCount::TCount(QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint) {
   setWindowTitle("Count Down");
   setFixedSize(kClientSize);
+  // A pixel size keeps the message within the form whatever the desktop's font size.
+  QFont f = font();
+  f.setPixelSize(kFontPixels);
+  setFont(f);
 
   auto* frame = new QFrame(this);
   frame->setObjectName("Bevel1");
