@@ -148,6 +148,7 @@ class TDisplay : public QWidget, public StartupHost {
   void sample();
   void applyTrayMode(bool tray);
   void storePosition();
+  void setTopmostFlag(bool on);
   QPoint onScreen(QPoint stored) const;
   void moveSnapped(QPoint topLeft);
   void setImage(int number);

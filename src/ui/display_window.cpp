@@ -69,25 +69,33 @@ void TDisplay::CloseWindow(bool alarm) {
 
 void TDisplay::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  // Before the window is mapped: no taskbar entry while a tray holds it.
-  SetSkipTaskbar(this, trayMode_);
   // Come to the top once; stay there only when asked to.
   raise();
-  SetTopmost();
-  if (!core_.settings->AlwaysOnTop) ClearTopmost();
+  if (core_.settings->AlwaysOnTop) {
+    SetTopmost();
+  } else {
+    ClearTopmost();
+  }
+  // No taskbar entry while a tray holds the window: set before it is mapped,
+  // and once more after, as Qt makes the native window anew when its flags changed.
+  SetSkipTaskbar(this, trayMode_);
+  QTimer::singleShot(0, this, [this] {
+    if (isVisible()) SetSkipTaskbar(this, trayMode_);
+  });
 }
 
-void TDisplay::SetTopmost() {
+void TDisplay::SetTopmost() { setTopmostFlag(true); }
+
+void TDisplay::ClearTopmost() { setTopmostFlag(false); }
+
+void TDisplay::setTopmostFlag(bool on) {
+  topmost_ = on;
   if (windowHandle() == nullptr) create();
   // Through the window handle: QWidget::setWindowFlag would hide the window.
-  windowHandle()->setFlag(Qt::WindowStaysOnTopHint, true);
-  topmost_ = true;
-}
-
-void TDisplay::ClearTopmost() {
-  if (windowHandle() == nullptr) create();
-  windowHandle()->setFlag(Qt::WindowStaysOnTopHint, false);
-  topmost_ = false;
+  // Each real change makes Qt build the native window anew at the next show.
+  if (windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint) != on) {
+    windowHandle()->setFlag(Qt::WindowStaysOnTopHint, on);
+  }
 }
 
 void TDisplay::ApplyTransparency(int32_t percent) {
