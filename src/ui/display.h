@@ -42,7 +42,7 @@ struct DisplayCore {
   LogSeams log;
   NumberFormat numbers;
   StartupEnv startup;
-  std::function<SaveResult()> save;                        // writes the settings file
+  std::function<SaveResult()> save;  // writes the settings file
   // The same, giving up after the deadline (the file is then left to finish).
   std::function<SaveResult(std::chrono::milliseconds)> saveWithin;
   std::function<void(const std::string& path)> playSound;  // returns at once
@@ -52,7 +52,7 @@ struct DisplayCore {
   std::function<void(uint64_t ms)> advanceClock;           // a simulated board's time
   // A problem the user must hear of when no dialog may wait (stop signals).
   std::function<void(const std::string& text)> reportProblem;
-  QString documentationAddress;                            // the About box's link
+  QString documentationAddress;       // the About box's link
   std::vector<HardwareOwner> owners;  // kernel drivers on the hardware (--force), for Info
 };
 
@@ -186,7 +186,7 @@ class TDisplay : public QWidget, public StartupHost {
   QElapsedTimer lastSample_;  // wall time for a simulated board's manual samples
   QPoint stored_;             // the position the settings gave
   QPoint placedAt_;           // where the window went for it (on a screen)
-  uint32_t asmsMode_ = 0;  // the command line's board switch, for later detections
+  uint32_t asmsMode_ = 0;     // the command line's board switch, for later detections
   std::optional<QPoint> dragOffset_;
 };
 

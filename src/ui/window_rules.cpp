@@ -45,7 +45,8 @@ Point ReachablePosition(Point p, int width, int height, const std::vector<Screen
   const ScreenPlace* nearest = nullptr;
   for (const ScreenPlace& s : screens) {
     if (Overlap(strip, s.geometry)) return p;
-    if (nearest == nullptr || Distance(window, s.available) < Distance(window, nearest->available)) {
+    if (nearest == nullptr ||
+        Distance(window, s.available) < Distance(window, nearest->available)) {
       nearest = &s;
     }
   }

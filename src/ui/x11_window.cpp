@@ -3,8 +3,8 @@
 #include <xcb/xcb.h>
 
 #include <QGuiApplication>
-#include <QWindow>
 #include <QWidget>
+#include <QWindow>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -21,8 +21,8 @@ constexpr uint32_t kMwmDecorBorder = 2, kMwmDecorTitle = 8;
 constexpr uint32_t kStateFormat = 32;
 
 xcb_connection_t* Connection() {
-  auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
-                                 : nullptr;
+  auto* x11 =
+      qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
   return x11 != nullptr ? x11->connection() : nullptr;
 }
 
@@ -37,8 +37,8 @@ xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
 std::vector<xcb_atom_t> AtomList(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property) {
   constexpr uint32_t kMaxAtoms = 64;
   std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> reply(
-      xcb_get_property_reply(
-          c, xcb_get_property(c, 0, w, property, XCB_ATOM_ATOM, 0, kMaxAtoms), nullptr),
+      xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, XCB_ATOM_ATOM, 0, kMaxAtoms),
+                             nullptr),
       &free);
   if (!reply || reply->format != kStateFormat || reply->type != XCB_ATOM_ATOM) return {};
   const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
@@ -93,8 +93,8 @@ void SetFixedDialogFrame(QWidget* dialog) {
                                       kMwmDecorBorder | kMwmDecorTitle, 0, 0};
   if (dialog->windowHandle() == nullptr) dialog->winId();
   xcb_change_property(c, XCB_PROP_MODE_REPLACE,
-                      static_cast<xcb_window_t>(dialog->windowHandle()->winId()), hints,
-                      hints, kStateFormat, static_cast<uint32_t>(value.size()), value.data());
+                      static_cast<xcb_window_t>(dialog->windowHandle()->winId()), hints, hints,
+                      kStateFormat, static_cast<uint32_t>(value.size()), value.data());
   xcb_flush(c);
 }
 

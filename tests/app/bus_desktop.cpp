@@ -4,8 +4,8 @@
 #include <QAction>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusReply>
 #include <QDBusPendingCall>
+#include <QDBusReply>
 #include <QDBusVariant>
 #include <QDialog>
 #include <QProcess>
@@ -105,8 +105,9 @@ QDBusPendingCall Activate(const QString& service) {
 QString WindowProperty(QWidget* w, const char* name) {
   QProcess p;
   p.setProcessChannelMode(QProcess::MergedChannels);
-  p.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(w->windowHandle()->winId()),
-                                    QLatin1String(name)});
+  p.start(
+      QStringLiteral("xprop"),
+      {QStringLiteral("-id"), QString::number(w->windowHandle()->winId()), QLatin1String(name)});
   p.waitForFinished(10000);
   return QString::fromUtf8(p.readAllStandardOutput());
 }

@@ -1,4 +1,6 @@
 // The monitor window on the demo board, driven through its widgets.
+#include <QtTest/qtestspontaneevent.h>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
@@ -9,7 +11,6 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QtTest>
-#include <QtTest/qtestspontaneevent.h>
 
 #include "desktop_fixture.h"
 

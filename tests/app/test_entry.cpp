@@ -134,8 +134,8 @@ class EntryTest : public QObject {
   void stopNeverWaitsOnAFailedSave() {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("settings")));
-    QProcess* p = StartProgram(dir, this,
-                               {QStringLiteral("--settings"), dir.filePath("settings/r.reg")});
+    QProcess* p =
+        StartProgram(dir, this, {QStringLiteral("--settings"), dir.filePath("settings/r.reg")});
     QVERIFY(!p->waitForFinished(1500));
     QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("settings")));
     QFile blocker(dir.filePath(QStringLiteral("settings")));

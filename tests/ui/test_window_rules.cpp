@@ -39,8 +39,7 @@ class WindowRulesTest : public QObject {
   // Two screens side by side, the right one lower and with a panel on top.
   void aStoredPositionOffEveryScreenComesBack() {
     const std::vector<kev::ui::ScreenPlace> screens{
-        {{0, 0, 1024, 768}, {0, 0, 1024, 768}},
-        {{1024, 200, 2304, 1224}, {1024, 230, 2304, 1224}}};
+        {{0, 0, 1024, 768}, {0, 0, 1024, 768}}, {{1024, 200, 2304, 1224}, {1024, 230, 2304, 1224}}};
     const auto at = [&](Point p) { return kev::ui::ReachablePosition(p, 257, 357, screens); };
     // Only the drag strip's last pixels on a screen: kept as stored.
     QCOMPARE(at({-256, 100}), (Point{-256, 100}));
