@@ -22,5 +22,12 @@ demo_settings=build/demo-settings.reg
 if [ ! -e "$demo_settings" ]; then
   build/src/cli/kevatra-cli report --board demo --settings "$demo_settings" --save >/dev/null
   sed -i -E 's/^"(MonitorWindowMode|CheckBox[A-Za-z0-9]+)"=dword:00000000/"\1"=dword:00000001/' "$demo_settings"
+  # The tool has no screen: centre the 257 x 357 window on this one (xdpyinfo, from x11-utils).
+  size=$(xdpyinfo 2>/dev/null | awk '/dimensions:/ { print $2; exit }' || true)
+  if [[ "$size" =~ ^([0-9]+)x([0-9]+)$ ]]; then
+    x=$(( (BASH_REMATCH[1] - 257) / 2 )); y=$(( (BASH_REMATCH[2] - 357) / 2 ))
+    sed -i -E "s/^\"xPosition\"=dword:[0-9a-f]+/\"xPosition\"=dword:$(printf %08x $(( x > 0 ? x : 0 )))/;
+      s/^\"yPosition\"=dword:[0-9a-f]+/\"yPosition\"=dword:$(printf %08x $(( y > 0 ? y : 0 )))/" "$demo_settings"
+  fi
 fi
 exec build/src/app/kevatra --board demo --settings "$demo_settings" "$@"

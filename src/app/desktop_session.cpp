@@ -1,5 +1,12 @@
 #include "app/desktop_session.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+#include <future>
+#include <thread>
+
 #include "hw/uinit.h"
 #include "settings/autostart.h"
 #include "ui/about.h"
@@ -39,7 +46,9 @@ ProgramOptions ParseProgramOptions(const QStringList& args) {
 }
 
 DesktopSession::DesktopSession() = default;
-DesktopSession::~DesktopSession() = default;
+DesktopSession::~DesktopSession() {
+  std::lock_guard<std::mutex> lock(*saving_);  // a save still writing
+}
 
 ui::DisplayCore DesktopSession::Core(const ProgramOptions& options, int screenWidth,
                                      int screenHeight) {
@@ -55,16 +64,47 @@ ui::DisplayCore DesktopSession::Core(const ProgramOptions& options, int screenWi
   c.startup = core_.Startup(options.args, screenWidth, screenHeight);
   c.startup.autostart = DefaultAutostartPlace();
   c.save = [this] { return Save(); };
+  c.saveWithin = [this](std::chrono::milliseconds deadline) { return SaveWithin(deadline); };
+  if (sim::SimBoard* b = core_.board()) c.advanceClock = [b](uint64_t ms) { b->advanceMs(ms); };
   c.playSound = [this](const std::string& path) { sound_->Play(path); };
   c.power = core_.power();
   c.portAccess = [this] { return GiveioPresent(core_.io()); };
   c.owners = core_.owners();
-#ifdef KEV_DOCUMENTATION_ADDRESS
-  c.documentationAddress = QStringLiteral(KEV_DOCUMENTATION_ADDRESS);
-#else
-  c.documentationAddress = QLatin1String(ui::kDocumentationAddressFallback);
-#endif
+  c.documentationAddress = DocumentationAddress(QCoreApplication::applicationDirPath());
   return c;
+}
+
+SaveResult DesktopSession::Save() {
+  std::lock_guard<std::mutex> lock(*saving_);
+  return core_.Save(core_.settings());
+}
+
+// The save runs on a thread of its own that may outlive the wait; it works
+// on a copy of the record and holds the lock every save takes.
+SaveResult DesktopSession::SaveWithin(std::chrono::milliseconds deadline) {
+  auto task = std::make_shared<std::packaged_task<SaveResult()>>(
+      [this, s = core_.settings(), saving = saving_] {
+        std::lock_guard<std::mutex> lock(*saving);
+        return core_.Save(s);
+      });
+  std::future<SaveResult> done = task->get_future();
+  std::thread([task] { (*task)(); }).detach();
+  if (done.wait_for(deadline) == std::future_status::ready) return done.get();
+  return SaveResult::Failed("the settings file did not answer in time");
+}
+
+QString DocumentationAddress(const QString& programDir) {
+  // Installed: the documentation folder relative to the program's folder;
+  // in the build tree: the sources' docs/.
+  const QDir dir(programDir);
+  const QStringList candidates{dir.filePath(QStringLiteral(KEV_DOCS_FROM_PROGRAM)),
+                               dir.filePath(QStringLiteral(KEV_BUILD_DOCS_FROM_PROGRAM))};
+  for (const QString& folder : candidates) {
+    const QString index = QDir::cleanPath(folder + QStringLiteral("/index.md"));
+    if (QFileInfo::exists(index)) return QUrl::fromLocalFile(index).toString();
+  }
+  return QUrl::fromLocalFile(QDir::cleanPath(candidates.front() + QStringLiteral("/index.md")))
+      .toString();
 }
 
 }  // namespace kev::app

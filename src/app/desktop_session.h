@@ -4,7 +4,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,7 +50,10 @@ class DesktopSession {
 
   // What the monitor window works on; valid while this session lives.
   ui::DisplayCore Core(const ProgramOptions& options, int screenWidth, int screenHeight);
-  SaveResult Save() { return core_.Save(core_.settings()); }
+  SaveResult Save();
+  // The same, giving up after deadline (a hung disk); the write goes on
+  // meanwhile and later saves wait for it.
+  SaveResult SaveWithin(std::chrono::milliseconds deadline);
 
   PortIo& io() { return core_.io(); }
   MonitorSettings& settings() { return core_.settings(); }
@@ -58,6 +63,11 @@ class DesktopSession {
  private:
   session::ProgramSession core_;
   std::unique_ptr<SoundPlayer> sound_;
+  std::shared_ptr<std::mutex> saving_ = std::make_shared<std::mutex>();
 };
+
+// The About box's link: the documentation's index beside the installed
+// program, or in the sources when run from the build tree.
+QString DocumentationAddress(const QString& programDir);
 
 }  // namespace kev::app

@@ -1,20 +1,23 @@
 #include "app/entry.h"
 
+#include <syslog.h>
+
 #include <QApplication>
-#include <QDir>
-#include <QLockFile>
 #include <QMessageBox>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <cstdio>
 #include <optional>
+#include <string_view>
 
 #include "app/desktop_session.h"
 #include "app/power_events.h"
+#include "app/single_instance.h"
 #include "app/stop_signals.h"
 #include "ports/helper_ports.h"
 #include "session/privileged_start.h"
+#include "ui/about.h"
 #include "ui/display.h"
 #include "ui/program_images.h"
 
@@ -26,10 +29,47 @@ void ShowError(const EntryHooks& hooks, const QString& text) {
   QMessageBox::critical(nullptr, QLatin1String(kErrorCaption), text);
 }
 
-QString LockPath() {
-  QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  if (dir.isEmpty()) dir = QDir::tempPath();
-  return dir + QStringLiteral("/Kevatra.lock");
+// Settings read past are worth a word, not an error.
+void ShowSettingsProblems(const EntryHooks& hooks, const std::vector<std::string>& problems) {
+  QString text = QStringLiteral("Some settings could not be read and keep their defaults:\n");
+  for (const std::string& p : problems) text += QString::fromStdString(p) + QLatin1Char('\n');
+  if (hooks.showError) return hooks.showError(text);
+  QMessageBox::warning(nullptr, QStringLiteral("Kevatra"), text);
+}
+
+// On standard error and, through syslog, in the journal where there is one.
+void ReportProblem(const std::string& text) {
+  std::fprintf(stderr, "kevatra: %s\n", text.c_str());
+  std::fflush(stderr);
+  ::syslog(LOG_USER | LOG_WARNING, "%s", text.c_str());
+}
+
+// The window follows a tray that comes or goes; Qt announces neither.
+void WatchTray(ui::TDisplay& display) {
+  constexpr int kTrayCheckMs = 2000;
+  auto* timer = new QTimer(&display);
+  QObject::connect(timer, &QTimer::timeout, &display, &ui::TDisplay::CheckTray);
+  timer->start(kTrayCheckMs);
+}
+
+constexpr const char* kUsage =
+    "Usage: kevatra [--board NAME|FILE] [--settings FILE] [--force] [/asms0|/asms1|/asms2]\n"
+    "A hardware monitor that lives in the tray.\n"
+    "  --board NAME|FILE  run on a simulated board (a catalogue name such as demo, or a file)\n"
+    "  --settings FILE    keep the settings in FILE instead of the user's own\n"
+    "  --force            start although a kernel driver owns the hardware\n"
+    "  /asms0 /asms1 /asms2  board-switch override for the SMBus host\n"
+    "  --help, --version  this text, the version\n"
+    "Started again while running, it opens the running program's window.\n";
+
+// --help and --version need no display; -1 when neither was asked for.
+int AnswerInfoOptions(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    if (a == "--help" || a == "-h") return std::fputs(kUsage, stdout) >= 0 ? 0 : 1;
+    if (a == "--version") return std::printf("kevatra %s\n", ui::kVersionText) >= 0 ? 0 : 1;
+  }
+  return -1;
 }
 
 // All that needs privilege happens here, before Qt starts threads of its own
@@ -48,6 +88,30 @@ EntryHooks GrantThenDrop(int argc, char** argv) {
   return hooks;
 }
 
+// The monitor window and the event loop, once everything it needs is open.
+int RunMonitor(DesktopSession& session, const ProgramOptions& options, SingleInstance& instance,
+               StopSignals& stop, const EntryHooks& hooks) {
+  const QSize screen = QGuiApplication::primaryScreen()->size();
+  ui::DisplayCore core = session.Core(options, screen.width(), screen.height());
+  core.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+  core.reportProblem = ReportProblem;
+  ui::TDisplay display(std::move(core));
+  WatchTray(display);
+  QObject::connect(&instance, &SingleInstance::openRequested, &display,
+                   &ui::TDisplay::ShowFromAnotherStart);
+  QObject::connect(&display, &ui::TDisplay::exitRequested, qApp, &QCoreApplication::quit,
+                   Qt::QueuedConnection);
+  SleepWatcher sleep(QDBusConnection::systemBus());
+  QObject::connect(&sleep, &SleepWatcher::suspending, &display, &ui::TDisplay::PowerSuspend);
+  QObject::connect(&sleep, &SleepWatcher::resumed, &display, &ui::TDisplay::PowerResume);
+  QObject::connect(&stop, &StopSignals::stopRequested, &display, &ui::TDisplay::Stop);
+  // The start-up sequence runs once the event loop is running.
+  QTimer::singleShot(0, &display, &ui::TDisplay::RunStartup);
+  const int code = hooks.exec ? hooks.exec() : QApplication::exec();
+  display.SaveAndCleanUp(true);
+  return code;
+}
+
 }  // namespace
 
 int RunEntry(const QStringList& args, const EntryHooks& hooks) {
@@ -56,6 +120,14 @@ int RunEntry(const QStringList& args, const EntryHooks& hooks) {
     ShowError(hooks, QString::fromStdString(options.error));
     return -1;
   }
+  // A stop signal before the monitor runs ends the program, message boxes included.
+  StopSignals stop;
+  bool stopped = false;
+  const QMetaObject::Connection early =
+      QObject::connect(&stop, &StopSignals::stopRequested, [&stopped] {
+        stopped = true;
+        QCoreApplication::exit(0);
+      });
   // Port access is asked before anything else happens; who else drives the
   // hardware is read just before, while /proc/ioports shows its addresses.
   DesktopSession session;
@@ -77,10 +149,12 @@ int RunEntry(const QStringList& args, const EntryHooks& hooks) {
   // On real ports a stored chip port is used only where monitoring chips sit.
   session.RestrictSettingsPorts(!options.board || hooks.privileges.forNonRootUser);
 
-  // One copy at a time; a lock left by a crashed copy does not count.
-  QLockFile instance(LockPath());
-  instance.setStaleLockTime(0);
-  if (!instance.tryLock(0)) return 0;
+  // One copy at a time; a later start opens this copy's window.
+  SingleInstance instance(RuntimeFolder());
+  if (!instance.TryBecomeFirst()) {
+    if (!instance.HandOver()) ReportProblem("Kevatra is already running but did not answer.");
+    return 0;
+  }
 
   std::vector<std::string> problems;
   if (!session.OpenSettings(options, error, problems)) {
@@ -91,31 +165,14 @@ int RunEntry(const QStringList& args, const EntryHooks& hooks) {
     ShowError(hooks, QString::fromStdString(error));
     return -1;
   }
-  if (!problems.empty()) {
-    QString text = QStringLiteral("Some settings could not be read and keep their defaults:\n");
-    for (const std::string& p : problems) text += QString::fromStdString(p) + QLatin1Char('\n');
-    ShowError(hooks, text);
-  }
-
-  const QSize screen = QGuiApplication::primaryScreen()->size();
-  ui::DisplayCore core = session.Core(options, screen.width(), screen.height());
-  core.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
-  ui::TDisplay display(std::move(core));
-  QObject::connect(&display, &ui::TDisplay::exitRequested, qApp, &QCoreApplication::quit,
-                   Qt::QueuedConnection);
-  SleepWatcher sleep(QDBusConnection::systemBus());
-  QObject::connect(&sleep, &SleepWatcher::suspending, &display, &ui::TDisplay::PowerSuspend);
-  QObject::connect(&sleep, &SleepWatcher::resumed, &display, &ui::TDisplay::PowerResume);
-  StopSignals stop;
-  QObject::connect(&stop, &StopSignals::stopRequested, &display, &QWidget::close);
-  // The start-up sequence runs once the event loop is running.
-  QTimer::singleShot(0, &display, &ui::TDisplay::RunStartup);
-  const int code = hooks.exec ? hooks.exec() : QApplication::exec();
-  display.SaveAndCleanUp();
-  return code;
+  if (!problems.empty()) ShowSettingsProblems(hooks, problems);
+  if (stopped) return 0;
+  QObject::disconnect(early);
+  return RunMonitor(session, options, instance, stop, hooks);
 }
 
 int RunProgram(int argc, char** argv) {
+  if (const int code = AnswerInfoOptions(argc, argv); code >= 0) return code;
   const EntryHooks hooks = GrantThenDrop(argc, argv);
   // Wayland does not let programs place their own windows.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&

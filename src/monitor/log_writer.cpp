@@ -21,6 +21,7 @@ void LogWriter::Submit(int channel, std::string path, int32_t sizeLimitKb, std::
     std::lock_guard<std::mutex> lock(mutex_);
     if (queue_.size() >= capacity_) {
       ++dropped_;
+      failed_.insert(channel);
       return;
     }
     queue_.push_back({channel, std::move(path), sizeLimitKb, std::move(line)});
@@ -38,6 +39,11 @@ bool LogWriter::TakeFailure(int channel) {
 void LogWriter::Flush() {
   std::unique_lock<std::mutex> lock(mutex_);
   idle_.wait(lock, [this] { return queue_.empty() && !busy_; });
+}
+
+bool LogWriter::Flush(std::chrono::milliseconds deadline) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return idle_.wait_for(lock, deadline, [this] { return queue_.empty() && !busy_; });
 }
 
 size_t LogWriter::DroppedLines() const {

@@ -2,6 +2,7 @@
 // cycle hands a line over and never waits on the disk.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -29,7 +30,8 @@ class LogWriter {
   LogWriter& operator=(const LogWriter&) = delete;
 
   // Queues a formatted line for channel's log; lines of one channel are
-  // written in the order handed over. Never waits on the disk.
+  // written in the order handed over. Never waits on the disk: with the
+  // queue full the line is dropped and counts as a failed write.
   void Submit(int channel, std::string path, int32_t sizeLimitKb, std::string line);
 
   // True once after a write of channel's log failed. Its lines queued
@@ -38,6 +40,8 @@ class LogWriter {
 
   // Waits until every line handed over so far is written or has failed.
   void Flush();
+  // The same for at most `deadline`; false when lines are still pending.
+  bool Flush(std::chrono::milliseconds deadline);
 
   size_t DroppedLines() const;
 

@@ -57,9 +57,13 @@ std::string LogFilePath(const MonitorContext& ctx, const SensorChannel& channel)
   return dir + LogFileName(channel);
 }
 
-void FlushLogs(MonitorContext& ctx) {
+void FlushLogs(MonitorContext& ctx, std::optional<std::chrono::milliseconds> deadline) {
   if (!ctx.logWriter) return;
-  ctx.logWriter->Flush();
+  if (deadline) {
+    ctx.logWriter->Flush(*deadline);
+  } else {
+    ctx.logWriter->Flush();
+  }
   for (int c = 1; c <= kChannelCount; ++c) {
     if (ctx.logWriter->TakeFailure(c)) ChannelLogging(ctx.settings, c) = false;
   }

@@ -3,8 +3,10 @@
 #include <qdrawutil.h>
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -25,7 +27,9 @@ constexpr QRect kIconRect(19, 18, 32, 32);
 constexpr QRect kProductRect(64, 17, 77, 19);
 constexpr QRect kVersionRect(159, 17, 210, 19);
 constexpr QRect kLogoRect(18, 67, 87, 40);
-constexpr QRect kLabel1Rect(124, 70, 35, 15);
+// Two pixels wider to the left than the form's 35, for the metrics of the
+// Times New Roman stand-in.
+constexpr QRect kLabel1Rect(122, 70, 37, 15);
 constexpr QRect kLinkRect(161, 70, 209, 15);
 constexpr QRect kOkRect(345, 128, 56, 23);
 
@@ -180,7 +184,16 @@ bool TAbout::eventFilter(QObject* watched, QEvent* event) {
 
 void TAbout::Label2Click() {
   SetLinkColor(kLinkVisited);
-  QDesktopServices::openUrl(QUrl(address_));
+  const QUrl url(address_);
+  const bool missing = url.isLocalFile() && !QFileInfo::exists(url.toLocalFile());
+  if (!missing && QDesktopServices::openUrl(url)) return;
+  auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("About"),
+                              QStringLiteral("The documentation could not be opened:\n%1")
+                                  .arg(missing ? url.toLocalFile() : address_),
+                              QMessageBox::Ok, this);
+  box->setObjectName(QStringLiteral("LinkFailure"));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
 }
 
 void TAbout::SetLinkColor(const QColor& color) {

@@ -12,11 +12,6 @@ namespace kev::ui {
 
 inline constexpr const char* kVersionText = "Ver.2.10";
 
-// Where the user documentation lives after a default install; the program
-// passes the address of its own install (KEV_DOCUMENTATION_ADDRESS).
-inline constexpr const char* kDocumentationAddressFallback =
-    "file:///usr/local/share/doc/Kevatra/index.md";
-
 // Link colours: normal, pointer over the link, visited.
 inline const QColor kLinkNormal{Qt::blue};
 inline const QColor kLinkHover{Qt::red};

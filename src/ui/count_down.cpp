@@ -9,12 +9,16 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "ui/x11_window.h"
+
 namespace kev::ui {
 namespace {
 
 constexpr QSize kClientSize(305, 123);
 constexpr QRect kFrameRect(8, 8, 289, 73);
-constexpr QRect kLabelRect(24, 24, 257, 16);
+// The message may use the frame's whole inner width, beyond the form's 257.
+constexpr QRect kLabelRect(24, 24, 265, 16);
+constexpr int kFontPixels = 12;
 constexpr QRect kBarRect(24, 48, 257, 16);
 constexpr QRect kCancelRect(223, 92, 75, 25);
 
@@ -25,6 +29,10 @@ TCount::TCount(QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint) {
   setWindowTitle("Count Down");
   setFixedSize(kClientSize);
+  // A pixel size keeps the message within the form whatever the desktop's font size.
+  QFont f = font();
+  f.setPixelSize(kFontPixels);
+  setFont(f);
 
   auto* frame = new QFrame(this);
   frame->setObjectName("Bevel1");
@@ -84,6 +92,9 @@ void TCount::CentreOnScreen() {
 bool ShowCountDown(QWidget* parent, const QString& message, int seconds) {
   // The dialog may be destroyed with its parent inside the nested loop.
   QPointer<TCount> dialog = new TCount(parent);
+  // Modal to its window only: the tray icon keeps answering.
+  if (parent != nullptr) dialog->setWindowModality(Qt::WindowModal);
+  SetFixedDialogFrame(dialog);
   dialog->setMessage(message);
   dialog->setLength(seconds);
   const int result = dialog->exec();

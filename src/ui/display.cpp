@@ -112,9 +112,11 @@ TDisplay::TDisplay(DisplayCore core, QWidget* parent)
   tray_->setToolTip(QString::fromLatin1(kTrayTip));
   tray_->setIcon(TrayImage(kTrayClosed));
   tray_->setContextMenu(menu_);
+  // X11 trays report a click, then a double click; StatusNotifier hosts only
+  // ever report clicks (several for a double click).
   connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-    if (r == QSystemTrayIcon::DoubleClick) TrayDoubleClick();
-    if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::MiddleClick) TrayClick();
+    if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick) TrayToggle();
+    if (r == QSystemTrayIcon::MiddleClick) TrayClick();
   });
 }
 
@@ -159,7 +161,7 @@ void TDisplay::buildButtons(QWidget* client) {
   auto [bar, refresh] = makeButton("SpeedButton2", "Refresh", kRefreshBarY, ToolGlyph::Refresh);
   refreshBar_ = bar;
   refreshButton_ = refresh;
-  connect(closeButton_, &QToolButton::clicked, this, [this] { CloseWindow(false); });
+  connect(closeButton_, &QToolButton::clicked, this, &TDisplay::HideWindow);
   connect(refreshButton_, &QToolButton::clicked, this, &TDisplay::RefreshNow);
 }
 
@@ -242,17 +244,21 @@ void TDisplay::onPanelPress(int channel, RowPress press) {
 }
 
 void TDisplay::RunStartup() {
+  if (startup_.done()) return;
+  applyTrayMode(core_.trayAvailable && core_.trayAvailable());
   if (const auto report = startup_.Run(*ctx_, *core_.detect, *rows_, *this, core_.startup)) {
     asmsMode_ = report->AsmsMode;
     if (!report->portRefusal.empty()) ShowPortRefusal(report->portRefusal, this);
   }
   refreshRows();
   // Without a tray the window is the only way in.
-  if (!isVisible() && !(core_.trayAvailable && core_.trayAvailable())) OpenWindow(false);
+  if (!isVisible() && !trayMode_) OpenWindow(false);
 }
 
 void TDisplay::SettingsLoaded(MonitorSettings& s) {
-  move(s.xPosition, s.yPosition);
+  stored_ = QPoint(s.xPosition, s.yPosition);
+  placedAt_ = onScreen(stored_);
+  move(placedAt_);
   for (int ch = 1; ch <= kChannelCount; ++ch) onCheckBoxClicked(ch, ChannelChecked(s, ch));
   timer_->stop();
   if (s.IntervalTime > 0) timer_->start(s.IntervalTime);
@@ -269,10 +275,24 @@ void TDisplay::SetPanelText(int channel, const std::string& text) {
   panels_[static_cast<size_t>(channel - 1)]->setText(QString::fromStdString(text));
 }
 
-void TDisplay::onTimer() { SampleAllChannels(*ctx_); }
+// A simulated board's time moves on by one interval per tick, as in the
+// command-line tool, so that its fans and temperatures change.
+void TDisplay::onTimer() {
+  if (core_.advanceClock) core_.advanceClock(static_cast<uint64_t>(timer_->interval()));
+  sample();
+}
 
 void TDisplay::RefreshNow() {
-  if (core_.settings->IntervalTime == 0) SampleAllChannels(*ctx_);
+  if (core_.settings->IntervalTime != 0) return;
+  if (core_.advanceClock && lastSample_.isValid()) {
+    core_.advanceClock(static_cast<uint64_t>(lastSample_.elapsed()));
+  }
+  sample();
+}
+
+void TDisplay::sample() {
+  lastSample_.start();
+  SampleAllChannels(*ctx_);
 }
 
 void TDisplay::paintEvent(QPaintEvent* event) {

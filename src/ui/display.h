@@ -4,9 +4,11 @@
 // the core's row model and operations.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -40,12 +42,17 @@ struct DisplayCore {
   LogSeams log;
   NumberFormat numbers;
   StartupEnv startup;
-  std::function<SaveResult()> save;                        // writes the settings file
+  std::function<SaveResult()> save;  // writes the settings file
+  // The same, giving up after the deadline (the file is then left to finish).
+  std::function<SaveResult(std::chrono::milliseconds)> saveWithin;
   std::function<void(const std::string& path)> playSound;  // returns at once
   SystemPower* power = nullptr;                            // null: power requests refused
   std::function<bool()> portAccess;                        // asked again after a resume
   std::function<bool()> trayAvailable;                     // the desktop shows tray icons
-  QString documentationAddress;                            // the About box's link
+  std::function<void(uint64_t ms)> advanceClock;           // a simulated board's time
+  // A problem the user must hear of when no dialog may wait (stop signals).
+  std::function<void(const std::string& text)> reportProblem;
+  QString documentationAddress;       // the About box's link
   std::vector<HardwareOwner> owners;  // kernel drivers on the hardware (--force), for Info
 };
 
@@ -73,7 +80,7 @@ class TDisplay : public QWidget, public StartupHost {
   void SetRefreshVisible(bool visible) override;
   // MonitorHost
   void SetPanelText(int channel, const std::string& text) override;
-  bool WindowVisible() const override { return isVisible(); }
+  bool WindowVisible() const override { return isVisible() && !WindowMinimized(); }
   void OpenWindow(bool alarm) override;
   void SetTrayImage(bool alarm) override;
   bool ShowCountDown(const std::string& message) override;
@@ -88,19 +95,33 @@ class TDisplay : public QWidget, public StartupHost {
   void ClearTopmost();
   void RemoveTransparency();
   bool ForceForeground(QWidget* window);
-  void SaveAndCleanUp();
+  // Saves and removes the tray icon; a failed save is shown in a message
+  // box, or only reported when quiet.
+  void SaveAndCleanUp(bool quiet = false);
   void ShowTrayMenu(const QPoint& at);
   // Runs a dialog of the popup menu modally beside the window.
   void RunMenuDialog(QAction* item, QWidget* dialog);
 
-  // Tray mouse: a double click toggles the window, a single click brings the
-  // open window and its dialogs to the front.
+  // Tray mouse: a click toggles the window (the clicks of a double click
+  // count once), a middle click brings the open window and its dialogs to the front.
+  void TrayToggle();
   void TrayDoubleClick();
   void TrayClick();
+  // The window's "Close" button and the window manager's close: into the
+  // tray, or minimised while there is no tray to come back from.
+  void HideWindow();
+  bool trayMode() const { return trayMode_; }
+  bool WindowMinimized() const;
 
  public slots:
   void PowerSuspend();
   void PowerResume();
+  // A tray may have come or gone: the window follows.
+  void CheckTray();
+  // Another start of the program asks for the window.
+  void ShowFromAnotherStart();
+  // A stop signal: save and end without waiting on any dialog.
+  void Stop();
 
  signals:
   // The program should end (after "Exit", or when port access is lost).
@@ -124,6 +145,11 @@ class TDisplay : public QWidget, public StartupHost {
   void onCheckBoxPress(int channel, RowPress press);
   void onPanelPress(int channel, RowPress press);
   void onTimer();
+  void sample();
+  void applyTrayMode(bool tray);
+  void storePosition();
+  void setTopmostFlag(bool on);
+  QPoint onScreen(QPoint stored) const;
   void moveSnapped(QPoint topLeft);
   void setImage(int number);
   void miAboutClick();
@@ -155,7 +181,12 @@ class TDisplay : public QWidget, public StartupHost {
   bool topmost_ = false;
   bool cleanedUp_ = false;
   int dialogsOpen_ = 0;
-  uint32_t asmsMode_ = 0;  // the command line's board switch, for later detections
+  bool trayMode_ = true;      // the window lives in a tray (else it minimises)
+  QElapsedTimer lastToggle_;  // the last tray click that toggled
+  QElapsedTimer lastSample_;  // wall time for a simulated board's manual samples
+  QPoint stored_;             // the position the settings gave
+  QPoint placedAt_;           // where the window went for it (on a screen)
+  uint32_t asmsMode_ = 0;     // the command line's board switch, for later detections
   std::optional<QPoint> dragOffset_;
 };
 

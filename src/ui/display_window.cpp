@@ -21,12 +21,11 @@
 #include "ui/program_images.h"
 #include "ui/row_widgets.h"
 #include "ui/window_rules.h"
+#include "ui/x11_window.h"
 
 namespace kev::ui {
 namespace {
 
-// Right of this client x the window can be dragged (the tool-button strip).
-constexpr int kDragStripLeft = 227;
 constexpr double kOpaqueAlpha = 255.0;
 
 int ImageFor(bool open, bool alarm) {
@@ -41,11 +40,17 @@ void TDisplay::setImage(int number) {
   tray_->setIcon(TrayImage(number));
 }
 
-void TDisplay::AddTrayIcon() { tray_->show(); }
+// Captions and order from the settings go on the window before the first
+// sample, which may bring it up with an alarm.
+void TDisplay::AddTrayIcon() {
+  refreshRows();
+  tray_->show();
+}
 
 void TDisplay::SetTrayImage(bool alarm) { setImage(ImageFor(isVisible(), alarm)); }
 
 void TDisplay::OpenWindow(bool alarm) {
+  if (WindowMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
   setImage(ImageFor(true, alarm));
   miOpen_->setEnabled(false);
@@ -66,21 +71,31 @@ void TDisplay::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // Come to the top once; stay there only when asked to.
   raise();
-  SetTopmost();
-  if (!core_.settings->AlwaysOnTop) ClearTopmost();
+  if (core_.settings->AlwaysOnTop) {
+    SetTopmost();
+  } else {
+    ClearTopmost();
+  }
+  // No taskbar entry while a tray holds the window: set before it is mapped,
+  // and once more after, as Qt makes the native window anew when its flags changed.
+  SetSkipTaskbar(this, trayMode_);
+  QTimer::singleShot(0, this, [this] {
+    if (isVisible()) SetSkipTaskbar(this, trayMode_);
+  });
 }
 
-void TDisplay::SetTopmost() {
+void TDisplay::SetTopmost() { setTopmostFlag(true); }
+
+void TDisplay::ClearTopmost() { setTopmostFlag(false); }
+
+void TDisplay::setTopmostFlag(bool on) {
+  topmost_ = on;
   if (windowHandle() == nullptr) create();
   // Through the window handle: QWidget::setWindowFlag would hide the window.
-  windowHandle()->setFlag(Qt::WindowStaysOnTopHint, true);
-  topmost_ = true;
-}
-
-void TDisplay::ClearTopmost() {
-  if (windowHandle() == nullptr) create();
-  windowHandle()->setFlag(Qt::WindowStaysOnTopHint, false);
-  topmost_ = false;
+  // Each real change makes Qt build the native window anew at the next show.
+  if (windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint) != on) {
+    windowHandle()->setFlag(Qt::WindowStaysOnTopHint, on);
+  }
 }
 
 void TDisplay::ApplyTransparency(int32_t percent) {
@@ -103,10 +118,20 @@ void TDisplay::ShowTrayMenu(const QPoint& at) {
 }
 
 void TDisplay::TrayDoubleClick() {
-  if (isVisible()) {
+  if (WindowVisible()) {
     CloseWindow(false);
   } else {
     OpenWindow(false);
+  }
+}
+
+void TDisplay::TrayToggle() {
+  if (lastToggle_.isValid() && lastToggle_.elapsed() < QApplication::doubleClickInterval()) return;
+  lastToggle_.start();
+  TrayDoubleClick();
+  // An open dialog stays in front of the window it belongs to.
+  if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && isVisible()) {
+    ForceForeground(modal);
   }
 }
 
@@ -122,6 +147,10 @@ void TDisplay::TrayClick() {
 void TDisplay::RunMenuDialog(QAction* item, QWidget* dialog) {
   item->setEnabled(false);
   ++dialogsOpen_;
+  // Modal to the monitor window only: the tray icon keeps answering.
+  dialog->setParent(this, dialog->windowFlags());
+  dialog->setWindowModality(Qt::WindowModal);
+  SetFixedDialogFrame(dialog);
   const QSize screenSize =
       (screen() != nullptr ? screen() : QGuiApplication::primaryScreen())->size();
   const Point at = DialogPosition({x(), y()}, width(), height(), dialog->width(), dialog->height(),
@@ -155,18 +184,28 @@ void TDisplay::miInfoClick() {
 }
 
 bool TDisplay::ShowCountDown(const std::string& message) {
-  return ui::ShowCountDown(nullptr, QString::fromStdString(message));
+  return ui::ShowCountDown(this, QString::fromStdString(message));
 }
 
 void TDisplay::PlaySoundAsync(const std::string& path) {
   if (core_.playSound) core_.playSound(path);
 }
 
+// The save before a power action: a hung or dying disk must not keep the
+// request from going out.
 bool TDisplay::SaveSettings() {
-  FlushLogs(*ctx_);  // logs that failed are saved as off
-  core_.settings->xPosition = x();
-  core_.settings->yPosition = y();
+  constexpr std::chrono::milliseconds kDeadline{1000};
+  FlushLogs(*ctx_, kDeadline);  // logs that failed are saved as off
+  storePosition();
+  if (core_.saveWithin) return core_.saveWithin(kDeadline).ok;
   return core_.save && core_.save().ok;
+}
+
+void TDisplay::storePosition() {
+  // A position moved onto a screen at start is not the user's choice.
+  const QPoint p = pos() == placedAt_ ? stored_ : pos();
+  core_.settings->xPosition = p.x();
+  core_.settings->yPosition = p.y();
 }
 
 bool TDisplay::PowerPrivilege(PowerAction action) {
@@ -177,23 +216,36 @@ bool TDisplay::RequestPower(PowerAction action) {
   return core_.power != nullptr && core_.power->Request(action);
 }
 
-void TDisplay::SaveAndCleanUp() {
+void TDisplay::SaveAndCleanUp(bool quiet) {
   if (cleanedUp_) return;
   cleanedUp_ = true;
   FlushLogs(*ctx_);
-  core_.settings->xPosition = x();
-  core_.settings->yPosition = y();
+  storePosition();
   const SaveResult r = core_.save ? core_.save() : SaveResult{};
-  if (!r.ok) {
-    QMessageBox::warning(
-        nullptr, QStringLiteral("Kevatra"),
-        QStringLiteral("The settings could not be saved: %1").arg(QString::fromStdString(r.error)));
-  }
   tray_->hide();
   RemoveTransparency();
+  if (r.ok) return;
+  const QString text =
+      QStringLiteral("The settings could not be saved: %1").arg(QString::fromStdString(r.error));
+  if (quiet) {
+    if (core_.reportProblem) core_.reportProblem(text.toStdString());
+  } else {
+    QMessageBox::warning(nullptr, QStringLiteral("Kevatra"), text);
+  }
+}
+
+void TDisplay::Stop() {
+  SaveAndCleanUp(true);
+  emit exitRequested();
 }
 
 void TDisplay::closeEvent(QCloseEvent* event) {
+  // The window manager's close (Alt+F4, a taskbar's Close) only hides it.
+  if (event->spontaneous()) {
+    event->ignore();
+    HideWindow();
+    return;
+  }
   SaveAndCleanUp();
   event->accept();
   emit exitRequested();

@@ -9,16 +9,20 @@
 #include "detect/detect.h"
 #include "detect/port_policy.h"
 #include "monitor/fan_channel.h"
+#include "ui/tab_rows.h"
 #include "ui/track_bar.h"
 
 namespace kev::ui {
 
 namespace {
 
-constexpr QSize kClientSize(404, 423);
-constexpr QRect kTabsRect(3, 3, 398, 382);
-constexpr QRect kOkRect(244, 392, 75, 25);
-constexpr QRect kCancelRect(326, 392, 75, 25);
+// All twelve tabs do not fit in one row: two rows of tabs stand above the
+// pages, and the dialog is that much taller than its form.
+constexpr int kTabRowsHeight = 40;
+constexpr QSize kClientSize(404, 423 + kTabRowsHeight);
+constexpr QRect kTabsRect(3, 3 + kTabRowsHeight, 398, 382);
+constexpr QRect kOkRect(244, 392 + kTabRowsHeight, 75, 25);
+constexpr QRect kCancelRect(326, 392 + kTabRowsHeight, 75, 25);
 constexpr int kErrorActionTab = 10;
 
 // Slider rows of a page: caption above, slider, value panel to its right.
@@ -69,6 +73,10 @@ TSetting::TSetting(SettingEnv env, QWidget* parent)
   BuildLogTab();
   BuildActionTab();
   BuildGeneralTab();
+  auto* rows = new TabRows(tabs_, {7, 5}, this);
+  rows->setObjectName(QStringLiteral("TabRows"));
+  rows->setGeometry(kTabsRect.x(), kTabsRect.y() - kTabRowsHeight, kTabsRect.width(),
+                    kTabRowsHeight);
 
   ok_ = new QPushButton(QStringLiteral("Ok"), this);
   ok_->setObjectName(QStringLiteral("BitBtn1"));

@@ -65,6 +65,7 @@ QButtonGroup* AddRadioGroup(QWidget* page, QObject* owner, int number, const QRe
   box->setObjectName(QStringLiteral("RadioGroup%1").arg(number));
   box->setGeometry(at);
   auto* row = new QHBoxLayout(box);
+  row->setContentsMargins(8, 0, 8, 0);  // the style's margins would leave the buttons no height
   auto* group = new QButtonGroup(owner);
   for (int i = 0; i < items.size(); ++i) {
     auto* button = new QRadioButton(items[i], box);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace kev::ui {
 
@@ -24,6 +25,21 @@ inline constexpr int kSnapDistance = 30;
 // to screen coordinate 0, right and bottom to one pixel beyond the work area;
 // right and bottom win on a screen too small for both.
 Point SnapToEdges(Point p, int width, int height, const ScreenRect& workArea);
+
+// Right of this x (from the window's left edge) the caption-less window can
+// be dragged: the strip of the two tool buttons.
+inline constexpr int kDragStripLeft = 227;
+
+// A screen: its whole area and the part windows may use (without panels).
+struct ScreenPlace {
+  ScreenRect geometry;
+  ScreenRect available;
+};
+
+// Where a window stored at p opens: at p while any part of its drag strip
+// lies on a screen, else moved into the available area of the nearest screen.
+// With no screen known, p.
+Point ReachablePosition(Point p, int width, int height, const std::vector<ScreenPlace>& screens);
 
 // Opacity 0..255 for a transparency percentage: 255 - p*255/100, clamped to
 // 8..255 so the window never vanishes.

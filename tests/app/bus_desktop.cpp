@@ -1,15 +1,19 @@
 // The desktop program on a desktop of its own (tests/app/on_private_desktop.sh):
 // the tray icon as the desktop sees it, sleep and resume from the mock login
 // manager, and a screenshot of the window on the demo board.
+#include <QAction>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QDBusReply>
 #include <QDBusVariant>
+#include <QDialog>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -65,21 +69,54 @@ QString Gdbus(const QStringList& args) {
   return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-// A property of our StatusNotifierItem as the desktop's tray reads it, at
-// the service the program registered with the watcher.
-QString TrayProperty(const QString& name) {
+// The service our StatusNotifierItem registered with the watcher (the last one).
+QString TrayService() {
   const QString calls =
       Gdbus({QStringLiteral("-d"), QStringLiteral("org.kde.StatusNotifierWatcher"),
              QStringLiteral("-o"), QStringLiteral("/StatusNotifierWatcher"), QStringLiteral("-m"),
              QStringLiteral("org.freedesktop.DBus.Mock.GetCalls")});
   static const QRegularExpression registered(
       QStringLiteral("RegisterStatusNotifierItem', \\[<'([^']+)'>"));
-  const QRegularExpressionMatch m = registered.match(calls);
-  if (!m.hasMatch()) return {};
-  return Gdbus({QStringLiteral("-d"), m.captured(1), QStringLiteral("-o"),
+  QString last;
+  for (const QRegularExpressionMatch& m : registered.globalMatch(calls)) last = m.captured(1);
+  return last;
+}
+
+// A property of our StatusNotifierItem as the desktop's tray reads it.
+QString TrayProperty(const QString& name) {
+  const QString service = TrayService();
+  if (service.isEmpty()) return {};
+  return Gdbus({QStringLiteral("-d"), service, QStringLiteral("-o"),
                 QStringLiteral("/StatusNotifierItem"), QStringLiteral("-m"),
                 QStringLiteral("org.freedesktop.DBus.Properties.Get"),
                 QStringLiteral("org.kde.StatusNotifierItem"), name});
+}
+
+// A StatusNotifier host's click: Activate at the pointer.
+QDBusPendingCall Activate(const QString& service) {
+  QDBusMessage m = QDBusMessage::createMethodCall(service, QStringLiteral("/StatusNotifierItem"),
+                                                  QStringLiteral("org.kde.StatusNotifierItem"),
+                                                  QStringLiteral("Activate"));
+  m << 10 << 10;
+  return QDBusConnection::sessionBus().asyncCall(m);
+}
+
+// A property of an X window as xprop prints it.
+QString WindowProperty(QWidget* w, const char* name) {
+  QProcess p;
+  p.setProcessChannelMode(QProcess::MergedChannels);
+  p.start(
+      QStringLiteral("xprop"),
+      {QStringLiteral("-id"), QString::number(w->windowHandle()->winId()), QLatin1String(name)});
+  p.waitForFinished(10000);
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+QProcess* StartProgram(const QString& settings, QObject* owner) {
+  auto* p = new QProcess(owner);
+  p->start(QStringLiteral(KEV_KEVATRA_BIN), {QStringLiteral("--board"), QStringLiteral("demo"),
+                                             QStringLiteral("--settings"), settings});
+  return p;
 }
 
 }  // namespace
@@ -95,6 +132,63 @@ class BusDesktopTest : public QObject {
     QTRY_VERIFY(
         TrayProperty(QStringLiteral("ToolTip")).contains(QLatin1String(" Kevatra Ver.2.10 ")));
     QVERIFY(TrayProperty(QStringLiteral("IconPixmap")).size() > 100);
+  }
+
+  // Hosts send one Activate per click, two for a double click.
+  void aStatusNotifierClickTogglesTheWindowOnce() {
+    Desktop d(CheckedSettings());
+    d.display().RunStartup();
+    QString service;
+    QTRY_VERIFY(!(service = TrayService()).isEmpty());
+    QDBusPendingCall first = Activate(service), second = Activate(service);
+    first.waitForFinished();
+    second.waitForFinished();
+    QTRY_VERIFY(d.display().isVisible());
+    QTest::qWait(100);
+    QVERIFY(d.display().isVisible());
+  }
+
+  void noTaskbarEntryAndDialogsWithoutMinimiseOrMaximise() {
+    Desktop d(CheckedSettings());
+    d.display().RunStartup();
+    d.display().OpenWindow(false);
+    QVERIFY(QTest::qWaitForWindowExposed(&d.display()));
+    const QString state = WindowProperty(&d.display(), "_NET_WM_STATE");
+    QVERIFY2(state.contains(QLatin1String("_NET_WM_STATE_SKIP_TASKBAR")) &&
+                 state.contains(QLatin1String("_NET_WM_STATE_SKIP_PAGER")),
+             qPrintable(state));
+    QString hints;
+    kev::test::OnNextModal([&](QWidget* about) {
+      hints = WindowProperty(about, "_MOTIF_WM_HINTS");
+      qobject_cast<QDialog*>(about)->accept();
+    });
+    d.find<QAction>("miAbout")->trigger();
+    // Functions given, and moving is the only one.
+    QVERIFY2(hints.contains(QLatin1String("= 0x3, 0x4,")), qPrintable(hints));
+  }
+
+  // Real processes: the second start ends and the first one's window opens
+  // (saved as open when it stops).
+  void aSecondStartOpensTheRunningWindow() {
+    QTemporaryDir dir;
+    const QString settings = dir.filePath(QStringLiteral("r.reg"));
+    {
+      kev::HiveFileRegistry hive(settings.toStdString());
+      QVERIFY(kev::SaveSettings(hive, CheckedSettings()));  // window closed
+    }
+    QProcess* first = StartProgram(settings, this);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QFile::exists(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/Kevatra.socket")),
+        10000);
+    QProcess* second = StartProgram(settings, this);
+    QVERIFY(second->waitForFinished(10000));
+    QCOMPARE(second->exitCode(), 0);
+    QTest::qWait(500);
+    first->terminate();
+    QVERIFY(first->waitForFinished(10000));
+    QFile saved(settings);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll().contains("\"MonitorWindowMode\"=dword:00000001"));
   }
 
   void sleepStopsSamplingAndResumeSetsTheChipUpAgain() {

@@ -1,9 +1,12 @@
 // The monitor window on the demo board, driven through its widgets.
+#include <QtTest/qtestspontaneevent.h>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -37,6 +40,17 @@ QWidget* NextTabStop(QWidget* w) {
 }
 
 uint64_t Accesses(Desktop& d) { return d.session().board()->machine().accessCount(); }
+
+// Alt+F4 or a taskbar's Close: the window manager asks the window to close.
+void WindowManagerClose(QWidget* w) {
+  QCloseEvent close;
+  QSpontaneKeyEvent::setSpontaneous(&close);
+  qApp->notify(w, &close);  // sendEvent would drop the spontaneous mark
+}
+
+void TrayReports(Desktop& d, QSystemTrayIcon::ActivationReason r) {
+  emit d.display().trayIcon()->activated(r);
+}
 
 }  // namespace
 
@@ -132,6 +146,88 @@ class DisplayTest : public QObject {
     d.display().popupMenu()->close();
   }
 
+  void withoutATrayTheWindowMinimisesAndFollowsATrayThatComes() {
+    bool tray = false;
+    Desktop d(CheckedSettings(), "demo",
+              [&](kev::ui::DisplayCore& c) { c.trayAvailable = [&tray] { return tray; }; });
+    QSignalSpy exits(&d.display(), &kev::ui::TDisplay::exitRequested);
+    d.display().RunStartup();
+    QVERIFY(d.display().isVisible());
+    QCOMPARE(d.display().windowType(), Qt::Window);  // a taskbar entry to come back by
+    QTest::mouseClick(d.find<QWidget>("SpeedButton1"), Qt::LeftButton);
+    QVERIFY(d.display().WindowMinimized());
+    d.display().OpenWindow(false);
+    QVERIFY(!d.display().WindowMinimized());
+    WindowManagerClose(&d.display());
+    QVERIFY(d.display().WindowMinimized());
+
+    tray = true;  // a tray appears: the minimised window goes into it
+    d.display().CheckTray();
+    QVERIFY(!d.display().isVisible());
+    QCOMPARE(d.display().windowType(), Qt::Tool);
+    d.display().OpenWindow(false);
+    WindowManagerClose(&d.display());
+    QVERIFY(!d.display().isVisible());
+    QVERIFY(!d.settings().MonitorWindowMode);
+
+    tray = false;  // and goes: the window is the only way in again
+    d.display().CheckTray();
+    QVERIFY(d.display().isVisible());
+    QCOMPARE(exits.count(), 0);
+  }
+
+  // X11 trays report a click and then a double click; StatusNotifier hosts
+  // a click per press. Either way one click or one double click toggles once.
+  void oneTrayClickTogglesOnEveryTray() {
+    Desktop d(CheckedSettings());
+    d.display().RunStartup();
+    QCOMPARE(d.display().trayIcon()->contextMenu(), d.display().popupMenu());
+    TrayReports(d, QSystemTrayIcon::Trigger);
+    QVERIFY(d.display().isVisible());
+    TrayReports(d, QSystemTrayIcon::DoubleClick);
+    QVERIFY(d.display().isVisible());
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    TrayReports(d, QSystemTrayIcon::Trigger);
+    QVERIFY(!d.display().isVisible());
+    TrayReports(d, QSystemTrayIcon::Trigger);
+    QVERIFY(!d.display().isVisible());
+  }
+
+  // Any window outside the monitor window (such as the X11 tray icon's)
+  // takes clicks while a dialog is open.
+  void theTrayAnswersWhileADialogIsOpen() {
+    Desktop d(CheckedSettings());
+    d.display().RunStartup();
+    QPushButton outside(QStringLiteral("tray"));
+    outside.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&outside));
+    QSignalSpy clicks(&outside, &QPushButton::clicked);
+    bool checked = false;
+    OnNextModal([&](QWidget* about) {
+      QTest::mouseClick(outside.windowHandle(), Qt::LeftButton, {}, outside.rect().center());
+      QCOMPARE(clicks.count(), 1);
+      QVERIFY(!d.find<QAction>("miAbout")->isEnabled());
+      TrayReports(d, QSystemTrayIcon::Trigger);
+      QVERIFY(d.display().isVisible());
+      QVERIFY(!d.find<QAction>("miOpen")->isEnabled());
+      checked = true;
+      qobject_cast<QDialog*>(about)->accept();
+    });
+    d.find<QAction>("miAbout")->trigger();
+    QVERIFY(checked);
+  }
+
+  void aSimulatedBoardsTimeMovesWithTheTimer() {
+    kev::MonitorSettings s = CheckedSettings();
+    s.IntervalTime = 20;
+    Desktop d(s);
+    d.display().RunStartup();
+    const kev::sim::SimClock& clock = d.session().board()->machine().clock();
+    const uint64_t start = clock.nowMs();
+    QTRY_VERIFY(clock.nowMs() >= start + 200);
+    QCOMPARE(clock.nowMs() % 20, start % 20);  // whole intervals
+  }
+
   void alarmImageFollowsTheSamples() {
     kev::MonitorSettings s = CheckedSettings();
     s.Fan1Limit = 1;  // every count is at or above it
@@ -150,6 +246,9 @@ class DisplayTest : public QObject {
 
   void countDownFromAFanError() {
     kev::MonitorSettings s = CheckedSettings();
+    s.Fan1CaptionIndex = 10;
+    s.Fan2PositionIndex = 2;
+    s.Fan3PositionIndex = 1;
     s.Fan1Limit = 1;
     s.IntervalTime = 50;
     s.ErrAct3Switch = true;
@@ -159,6 +258,9 @@ class DisplayTest : public QObject {
     uint64_t atOpen = 0;
     OnNextModal([&](QWidget* modal) {
       QCOMPARE(modal->windowTitle(), QStringLiteral("Count Down"));
+      // The first sample alarms: the window behind already reads as the user set it.
+      QCOMPARE(d.find<QCheckBox>("CheckBox1")->text(), QStringLiteral("      CPU         "));
+      QCOMPARE(d.find<QWidget>("CheckBox2")->y(), 53);
       atOpen = Accesses(d);
       // Sampling goes on under the count-down.
       QTRY_VERIFY(Accesses(d) > atOpen);
@@ -218,6 +320,20 @@ class DisplayTest : public QObject {
     QCOMPARE(exits.count(), 1);
     QVERIFY(!d.display().trayIcon()->isVisible());
     QCOMPARE(d.display().windowOpacity(), 1.0);
+  }
+
+  void stopReportsAFailedSaveWithoutADialog() {
+    std::string reported;
+    Desktop d(CheckedSettings(), "demo", [&](kev::ui::DisplayCore& c) {
+      c.save = [] { return kev::SaveResult::Failed("disk full"); };
+      c.reportProblem = [&](const std::string& text) { reported = text; };
+    });
+    d.display().RunStartup();
+    QSignalSpy exits(&d.display(), &kev::ui::TDisplay::exitRequested);
+    d.display().Stop();
+    QCOMPARE(exits.count(), 1);
+    QVERIFY(reported.find("disk full") != std::string::npos);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
   }
 };
 

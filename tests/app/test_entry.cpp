@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/desktop_session.h"
 #include "app/entry.h"
 #include "detect/ownership_fixture.h"
 #include "hw/lent_ports.h"
@@ -35,7 +36,7 @@ kev::ui::TDisplay* TheDisplay() {
   return nullptr;
 }
 
-QProcess* StartProgram(const QTemporaryDir& dir, QObject* owner) {
+QProcess* StartProgram(const QTemporaryDir& dir, QObject* owner, const QStringList& more = {}) {
   auto* p = new QProcess(owner);
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -43,7 +44,8 @@ QProcess* StartProgram(const QTemporaryDir& dir, QObject* owner) {
   env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
   p->setProcessEnvironment(env);
   p->setWorkingDirectory(dir.path());
-  p->start(QStringLiteral(KEV_KEVATRA_BIN), {QStringLiteral("--board"), QStringLiteral("demo")});
+  p->start(QStringLiteral(KEV_KEVATRA_BIN),
+           QStringList{QStringLiteral("--board"), QStringLiteral("demo")} + more);
   return p;
 }
 
@@ -125,6 +127,48 @@ class EntryTest : public QObject {
     QCOMPARE(third->exitStatus(), QProcess::NormalExit);
     QCOMPARE(third->exitCode(), 0);
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("config/Kevatra/registry.reg"))));
+  }
+
+  // The settings folder turned into a file while the program ran: the stop
+  // still ends it, and the failed save is on standard error.
+  void stopNeverWaitsOnAFailedSave() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("settings")));
+    QProcess* p =
+        StartProgram(dir, this, {QStringLiteral("--settings"), dir.filePath("settings/r.reg")});
+    QVERIFY(!p->waitForFinished(1500));
+    QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("settings")));
+    QFile blocker(dir.filePath(QStringLiteral("settings")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    p->terminate();
+    QVERIFY(p->waitForFinished(10000));
+    QCOMPARE(p->exitCode(), 0);
+    QVERIFY(p->readAllStandardError().contains("The settings could not be saved"));
+  }
+
+  void helpWithoutADisplayAndTheDocumentationFoundAtRunTime() {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+      env.remove(QLatin1String(name));
+    }
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KEV_KEVATRA_BIN), {QStringLiteral("--help")});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY(p.readAllStandardOutput().startsWith("Usage: kevatra"));
+
+    // From the build tree, the sources' documentation.
+    const QString built = kev::app::DocumentationAddress(QFileInfo(KEV_KEVATRA_BIN).path());
+    QCOMPARE(QUrl(built).toLocalFile(), QStringLiteral(KEV_SOURCE_DIR "/docs/index.md"));
+    // Installed under any prefix, the documentation folder beside bin/.
+    QTemporaryDir prefix;
+    QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
+    QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("share/doc/Kevatra")));
+    QFile index(prefix.filePath(QStringLiteral("share/doc/Kevatra/index.md")));
+    QVERIFY(index.open(QIODevice::WriteOnly));
+    QCOMPARE(kev::app::DocumentationAddress(prefix.filePath(QStringLiteral("bin"))),
+             QUrl::fromLocalFile(index.fileName()).toString());
   }
 };
 

@@ -1,6 +1,8 @@
 // The group step: panels, hidden and unchecked rows, logs, actions, tray.
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "monitor/sampling.h"
 #include "monitor_rig.h"
 #include "sim/chips.h"
@@ -111,6 +113,48 @@ TEST_F(SamplingTest, LogWriterKeepsOrderAndCapAndSwitchesOffAfterAFailure) {
   SampleAllChannels(rig.ctx);
   FlushLogs(rig.ctx);
   EXPECT_EQ(rig.files.files.count("/start/TEMP_1.LOG"), 0u);
+}
+
+// A disk that hangs until released.
+class HungFiles : public LogFileSystem {
+ public:
+  Open SizeOf(const std::string&, uint64_t& size) override {
+    if (!entered_) {
+      entered_ = true;
+      hung_.set_value();
+    }
+    released_.wait();
+    size = 0;
+    return Open::Missing;
+  }
+  bool ReadAll(const std::string&, std::string&) override { return false; }
+  bool Append(const std::string&, std::string_view) override { return true; }
+  bool Replace(const std::string&, std::string_view) override { return true; }
+  void Release() { release_.set_value(); }
+  void WaitUntilHung() { hung_.get_future().wait(); }
+
+ private:
+  bool entered_ = false;  // on the writer's thread only
+  std::promise<void> hung_;
+  std::promise<void> release_;
+  std::shared_future<void> released_ = release_.get_future().share();
+};
+
+// A hung disk neither holds a flush past its deadline nor lets lines pile
+// up unseen: a dropped line counts as a failed write of its channel.
+TEST(LogWriterTest, HungDiskDropsLinesAsFailuresAndFlushGivesUp) {
+  HungFiles files;
+  LogWriter writer(LogSeams{{}, [] { return uint64_t{1} << 30; }, &files}, 2);
+  writer.Submit(1, "/logs/FAN_1.LOG", 100, "line\r\n");
+  files.WaitUntilHung();
+  for (int i = 0; i < 2; ++i) writer.Submit(1, "/logs/FAN_1.LOG", 100, "line\r\n");
+  writer.Submit(4, "/logs/TEMP_1.LOG", 100, "line\r\n");  // beyond the queue
+  EXPECT_FALSE(writer.Flush(std::chrono::milliseconds(50)));
+  EXPECT_TRUE(writer.TakeFailure(4));
+  EXPECT_EQ(writer.DroppedLines(), 1u);
+  files.Release();
+  writer.Flush();
+  EXPECT_FALSE(writer.TakeFailure(1));
 }
 
 TEST_F(SamplingTest, CyclesInsideTheCountDownStayConsistent) {

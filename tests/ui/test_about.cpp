@@ -1,5 +1,6 @@
 #include <QDesktopServices>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTest>
 #include <QUrl>
 
@@ -28,7 +29,7 @@ class AboutTest : public QObject {
 void AboutTest::linkFollowsThePointerAndStaysVisited() {
   UrlSink sink;
   QDesktopServices::setUrlHandler("file", &sink, "open");
-  const QString address = "file:///usr/share/doc/Kevatra/index.md";
+  const QString address = QUrl::fromLocalFile(KEV_SOURCE_DIR "/docs/index.md").toString();
   TAbout about(nullptr, address);
   about.show();
   QVERIFY(QTest::qWaitForWindowExposed(&about));
@@ -56,6 +57,15 @@ void AboutTest::linkFollowsThePointerAndStaysVisited() {
   QTest::mouseMove(web);
   QTest::mouseMove(link);
   QCOMPARE(about.linkColor(), visited);
+
+  // A documentation folder that is not there is said so, not opened.
+  TAbout dead(nullptr, "file:///nowhere/Kevatra/index.md");
+  dead.show();
+  QTest::mouseClick(dead.findChild<QLabel*>("Label2"), Qt::LeftButton);
+  auto* box = dead.findChild<QMessageBox*>("LinkFailure");
+  QVERIFY(box != nullptr);
+  QVERIFY(box->text().contains("/nowhere/Kevatra/index.md"));
+  QCOMPARE(sink.opened.size(), 1);
   QDesktopServices::unsetUrlHandler("file");
 }
 

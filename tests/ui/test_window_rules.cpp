@@ -35,6 +35,21 @@ class WindowRulesTest : public QObject {
     // Near the bottom-right corner the dialog's right and bottom edges line up instead.
     QCOMPARE(kev::ui::DialogPosition({760, 500}, 257, 357, 400, 300, 1024, 768), (Point{617, 557}));
   }
+
+  // Two screens side by side, the right one lower and with a panel on top.
+  void aStoredPositionOffEveryScreenComesBack() {
+    const std::vector<kev::ui::ScreenPlace> screens{
+        {{0, 0, 1024, 768}, {0, 0, 1024, 768}}, {{1024, 200, 2304, 1224}, {1024, 230, 2304, 1224}}};
+    const auto at = [&](Point p) { return kev::ui::ReachablePosition(p, 257, 357, screens); };
+    // Only the drag strip's last pixels on a screen: kept as stored.
+    QCOMPARE(at({-256, 100}), (Point{-256, 100}));
+    QCOMPARE(at({2303 - 257, 1223}), (Point{2303 - 257, 1223}));
+    // Where a third monitor was: onto the nearest screen's free area.
+    QCOMPARE(at({2400, 300}), (Point{2304 - 257, 300}));
+    QCOMPARE(at({1500, -400}), (Point{1500, 230}));  // above the right screen: under its panel
+    QCOMPARE(at({-800, -900}), (Point{0, 0}));
+    QCOMPARE(kev::ui::ReachablePosition({-800, 5}, 257, 357, {}), (Point{-800, 5}));
+  }
 };
 
 QTEST_APPLESS_MAIN(WindowRulesTest)

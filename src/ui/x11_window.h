@@ -1,0 +1,18 @@
+// Window-manager hints Qt does not set by itself on X11. Each call does
+// nothing on other platforms (offscreen, Wayland without XWayland).
+#pragma once
+
+class QWidget;
+
+namespace kev::ui {
+
+// Keeps a window off taskbars and pagers (_NET_WM_STATE_SKIP_TASKBAR and
+// _NET_WM_STATE_SKIP_PAGER), or lets it back on. For a window about to be
+// mapped: call it from the show event.
+void SetSkipTaskbar(QWidget* window, bool skip);
+
+// A fixed-size dialog frame: moving is the only window-manager function, so
+// no minimise, maximise or resize control is offered.
+void SetFixedDialogFrame(QWidget* dialog);
+
+}  // namespace kev::ui
