@@ -11,6 +11,12 @@ kev_install_packages "${KEV_BUILD_PACKAGES[@]}"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target kevatra kevatra-cli -j"$(nproc)"
 
+# Started as root, the programs become the user who asked for the run; a
+# root login's own demo stays root's, as under "sudo" by root.
+if [ "$(id -u)" -eq 0 ] && [ -z "${SUDO_UID:-}" ]; then
+  export SUDO_UID=0
+fi
+
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display here: showing the demo board's readings in the terminal instead (Ctrl+C ends)."
   exec build/src/cli/kevatra-cli watch --board demo "$@"
@@ -18,7 +24,11 @@ fi
 
 # The demo keeps settings of its own, so the user's settings stay untouched;
 # the first run stores them with the window open.
-demo_settings=build/demo-settings.reg
+mkdir -p build/demo
+if [ "$(id -u)" -eq 0 ] && [ "${SUDO_UID}" != 0 ]; then
+  chown "$SUDO_UID:${SUDO_GID:-$SUDO_UID}" build/demo  # the user the programs become
+fi
+demo_settings=build/demo/demo-settings.reg
 if [ ! -e "$demo_settings" ]; then
   build/src/cli/kevatra-cli report --board demo --settings "$demo_settings" --save >/dev/null
   sed -i -E 's/^"(MonitorWindowMode|CheckBox[A-Za-z0-9]+)"=dword:00000000/"\1"=dword:00000001/' "$demo_settings"
