@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLockFile>
 #include <QMessageBox>
 #include <QScreen>
@@ -20,6 +21,9 @@
 
 namespace kev::app {
 namespace {
+
+// How often a simulated board's clock catches up with the real one.
+constexpr int kSimClockTickMs = 100;
 
 void ShowError(const EntryHooks& hooks, const QString& text) {
   if (hooks.showError) return hooks.showError(text);
@@ -106,6 +110,16 @@ int RunEntry(const QStringList& args, const EntryHooks& hooks) {
   SleepWatcher sleep(QDBusConnection::systemBus());
   QObject::connect(&sleep, &SleepWatcher::suspending, &display, &ui::TDisplay::PowerSuspend);
   QObject::connect(&sleep, &SleepWatcher::resumed, &display, &ui::TDisplay::PowerResume);
+  // A simulated board lives in real time: the demo's processor warms, its fan stalls.
+  QElapsedTimer running;
+  running.start();
+  QTimer simClock;
+  if (sim::SimBoard* board = session.board()) {
+    QObject::connect(&simClock, &QTimer::timeout, [board, &running] {
+      board->machine().clock().setMs(static_cast<uint64_t>(running.elapsed()));
+    });
+    simClock.start(kSimClockTickMs);
+  }
   StopSignals stop;
   QObject::connect(&stop, &StopSignals::stopRequested, &display, &QWidget::close);
   // The start-up sequence runs once the event loop is running.

@@ -15,9 +15,10 @@ int64_t FloorDiv(int64_t a, int64_t b) {
   return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
 }
 
-// Ages of the slots at or after timeMs: [0, result).
-size_t AgesFrom(const HistoryRing& ring, int64_t timeMs) {
-  const int64_t ages = FloorDiv(ring.headTime() - timeMs, ring.periodMs()) + 1;
+// Ages of the slots after timeMs: [0, result).
+size_t AgesAfter(const HistoryRing& ring, int64_t timeMs) {
+  const int64_t p = ring.periodMs();
+  const int64_t ages = FloorDiv(ring.headTime() - timeMs + p - 1, p);
   return static_cast<size_t>(std::clamp<int64_t>(ages, 0, static_cast<int64_t>(ring.capacity())));
 }
 
@@ -28,11 +29,11 @@ std::vector<HistoryColumn> Decimate(const HistoryRing& ring, int64_t fromMs, int
   std::vector<HistoryColumn> out(columns);
   if (columns == 0 || toMs <= fromMs) return out;
   const int64_t span = toMs - fromMs, count = static_cast<int64_t>(columns);
-  size_t older = AgesFrom(ring, fromMs);
+  size_t older = AgesAfter(ring, fromMs);
   for (int64_t c = 0; c < count; ++c) {
     HistoryColumn& col = out[static_cast<size_t>(c)];
     col.startMs = fromMs + span * c / count;
-    const size_t newer = AgesFrom(ring, fromMs + span * (c + 1) / count);
+    const size_t newer = AgesAfter(ring, fromMs + span * (c + 1) / count);
     const SlotSummary s = ring.empty() ? SlotSummary{} : ring.Span(newer, older);
     older = newer;
     if (s.empty()) continue;

@@ -25,7 +25,8 @@ struct HistoryColumn {
   bool alarm = false;
 };
 
-// The ring's slots from fromMs up to toMs in equal spans, oldest first: the
+// The ring's slots after fromMs up to toMs in equal spans (each includes
+// its end, so a view up to now shows the newest sample), oldest first: the
 // least and greatest reading of each span, so that a peak of one sample
 // shows at any width. Reads block summaries, never every slot.
 std::vector<HistoryColumn> Decimate(const HistoryRing& ring, int64_t fromMs, int64_t toMs,

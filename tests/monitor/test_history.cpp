@@ -102,8 +102,8 @@ std::vector<HistoryColumn> BruteForce(const HistoryRing& ring, int64_t from, int
   for (size_t age = 0; age < ring.capacity(); ++age) {
     const SlotSummary s = ring.Slot(age);
     const int64_t t = TimeOf(ring, age);
-    if (s.empty() || t < edges.front() || t >= edges.back()) continue;
-    const auto c = std::upper_bound(edges.begin(), edges.end(), t) - edges.begin() - 1;
+    if (s.empty() || t <= edges.front() || t > edges.back()) continue;
+    const auto c = std::lower_bound(edges.begin(), edges.end(), t) - edges.begin() - 1;
     HistoryColumn& col = out[static_cast<size_t>(c)];
     const double lo = ring.Decode(s.min), hi = ring.Decode(s.max);
     col.min = col.empty ? lo : std::min(col.min, lo);
