@@ -12,10 +12,10 @@ namespace kev::metrics {
 
 // The texts one sample gives.
 struct Published {
-  std::string metrics;                         // Prometheus text exposition
-  std::string json;                            // the report --json document
-  std::string page;                            // the page at "/"
-  std::shared_ptr<const HistoryView> history;  // for /history.json; may be null
+  std::string metrics;                                   // Prometheus text exposition
+  std::string json;                                      // the report --json document
+  std::string page = {};                                 // the page at "/"
+  std::shared_ptr<const HistoryView> history = nullptr;  // for /history.json; may be null
 };
 
 class MetricsServer {
