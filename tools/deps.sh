@@ -4,7 +4,7 @@
 KEV_BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config googletest libgtest-dev libgmock-dev
   libbenchmark-dev nlohmann-json3-dev libcpp-httplib-dev libmicrohttpd-dev libsystemd-dev libcap-dev qt6-base-dev
   libcanberra-dev libxcb1-dev fonts-liberation2 fonts-liberation sound-theme-freedesktop)
-KEV_TEST_PACKAGES=(dbus python3-dbusmock libglib2.0-bin clang libclang-rt-14-dev desktop-file-utils
+KEV_TEST_PACKAGES=(chromium dbus python3-dbusmock libglib2.0-bin clang libclang-rt-14-dev desktop-file-utils
   xvfb xauth x11-utils prometheus)
 
 kev_install_packages() {

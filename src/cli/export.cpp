@@ -6,7 +6,9 @@
 
 #include "cli/cli.h"
 #include "detect/detect.h"
+#include "export/history_page.h"
 #include "export/metrics.h"
+#include "monitor/history_import.h"
 #include "monitor/sampling.h"
 #include "settings/atomic_file.h"
 
@@ -20,6 +22,30 @@ double SecondsSince1970() {
   using namespace std::chrono;
   return duration<double>(system_clock::now().time_since_epoch()).count();
 }
+
+// The rings serve keeps: filled from the logs of channels that log and
+// the sample the start-up took, then by every cycle while it lives.
+class ServedHistory {
+ public:
+  ServedHistory(Session& s, uint64_t intervalMs, std::ostream& err) : session_(s) {
+    history_.FixInterval(static_cast<int64_t>(intervalMs));
+    const LogImport imported = ImportChannelLogs(s.context(), history_);
+    if (imported.skipped > 0) {
+      err << "kevatra-cli: history: " << imported.skipped
+          << " lines of the channel logs are no log lines and were skipped\n";
+    }
+    history_.RecordCycle(s.channels(), s.settings());
+    s.context().history = &history_;
+  }
+  ~ServedHistory() { session_.context().history = nullptr; }
+  ServedHistory(const ServedHistory&) = delete;
+  ServedHistory& operator=(const ServedHistory&) = delete;
+  const ChannelHistory* get() const { return &history_; }
+
+ private:
+  Session& session_;
+  ChannelHistory history_;
+};
 
 }  // namespace
 
@@ -36,10 +62,13 @@ void NextSample(Session& s, uint64_t intervalMs) {
   SampleAllChannels(s.context());
 }
 
-SampleExport::SampleExport(Session& s, const CliOptions& o)
+SampleExport::SampleExport(Session& s, const CliOptions& o, const ChannelHistory* history,
+                           uint64_t intervalMs)
     : session_(s),
       options_(o),
-      pmDevice_(PmDeviceName(s.io(), s.detect().pm.VendorDevice, s.detect().pm.Revision)) {}
+      pmDevice_(PmDeviceName(s.io(), s.detect().pm.VendorDevice, s.detect().pm.Revision)),
+      history_(history),
+      intervalMs_(intervalMs) {}
 
 metrics::Published SampleExport::Texts() const {
   const RowsSnapshot rows = Snapshot(session_);
@@ -52,7 +81,15 @@ metrics::Published SampleExport::Texts() const {
   // Served to other machines: a board file is named, its path not shown.
   std::optional<std::string> board;
   if (options_.board) board = std::filesystem::path(*options_.board).stem().string();
-  return {metrics::FormatMetrics(rows, source), FormatReportJson(rows, chip, board)};
+  metrics::Published texts{
+      metrics::FormatMetrics(rows, source), FormatReportJson(rows, chip, board), {}, nullptr};
+  if (history_ != nullptr) {
+    auto view = std::make_shared<const metrics::HistoryView>(
+        metrics::MakeHistoryView(rows, detect, history_, intervalMs_));
+    texts.page = metrics::FormatHistoryPage(*view);
+    texts.history = std::move(view);
+  }
+  return texts;
 }
 
 std::string SampleExport::WriteMetricsFile(const std::string& metrics) const {
@@ -68,7 +105,9 @@ int Serve(Session& s, const CliOptions& o, const CliEnv& env, uint64_t intervalM
   metrics::ListenAddress where;
   std::string problem;
   if (o.listen) metrics::ParseListenAddress(*o.listen, where, problem);
-  const SampleExport exporter(s, o);
+  // Recorded on this thread; the server reads it under the rings' lock.
+  const ServedHistory history(s, intervalMs, err);
+  const SampleExport exporter(s, o, history.get(), intervalMs);
   metrics::Published texts = exporter.Texts();
   problem = exporter.WriteMetricsFile(texts.metrics);
   metrics::MetricsServer server;

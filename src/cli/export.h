@@ -21,7 +21,9 @@ void NextSample(Session& s, uint64_t intervalMs);
 
 class SampleExport {
  public:
-  SampleExport(Session& s, const CliOptions& o);
+  // history: the rings serve keeps, or null.
+  SampleExport(Session& s, const CliOptions& o, const ChannelHistory* history = nullptr,
+               uint64_t intervalMs = 0);
   // The texts of the sample in hand, stamped with the current time.
   metrics::Published Texts() const;
   // Replaces the metrics file, when one was asked for; the problem, or empty.
@@ -31,6 +33,8 @@ class SampleExport {
   Session& session_;
   const CliOptions& options_;
   std::string pmDevice_;  // named once: naming may read the hardware
+  const ChannelHistory* history_;
+  uint64_t intervalMs_;
 };
 
 // Samples every interval and answers scrapes until a stop is requested.

@@ -1,6 +1,9 @@
 #include "export/http_answer.h"
 
+#include <string>
 #include <string_view>
+
+#include "export/history_page.h"
 
 namespace kev::metrics {
 namespace {
@@ -8,6 +11,7 @@ namespace {
 constexpr const char* kMetricsType = "text/plain; version=0.0.4; charset=utf-8";
 constexpr const char* kJsonType = "application/json";
 constexpr const char* kTextType = "text/plain; charset=utf-8";
+constexpr const char* kHtmlType = "text/html; charset=utf-8";
 constexpr const char* kAllowed = "GET, HEAD";
 // Bytes a header line takes besides its name and value: ": " and CRLF.
 constexpr size_t kHeaderLineOverhead = 4;
@@ -17,6 +21,14 @@ struct Answer {
   std::string_view body;
   const char* type = kTextType;
 };
+
+// Served to browsers: run nothing but the page's own style, guess no types.
+void BrowserHeaders(MHD_Response* r) {
+  MHD_add_response_header(r, "Content-Security-Policy", kPageSecurityPolicy);
+  MHD_add_response_header(r, "X-Content-Type-Options", "nosniff");
+  MHD_add_response_header(r, "Referrer-Policy", "no-referrer");
+  MHD_add_response_header(r, "Cache-Control", "no-store");
+}
 
 struct HeaderTally {
   size_t lines = 0;
@@ -57,9 +69,21 @@ MHD_Result Queue(MHD_Connection* c, const Answer& a) {
   if (r == nullptr) return MHD_NO;
   MHD_add_response_header(r, MHD_HTTP_HEADER_CONTENT_TYPE, a.type);
   if (a.status == MHD_HTTP_METHOD_NOT_ALLOWED) MHD_add_response_header(r, "Allow", kAllowed);
+  BrowserHeaders(r);
   const MHD_Result queued = MHD_queue_response(c, a.status, r);
   MHD_destroy_response(r);
   return queued;
+}
+
+MHD_Result QueueHistory(MHD_Connection* c, const Published& texts) {
+  if (!texts.history) return Queue(c, {MHD_HTTP_NOT_FOUND, "no history kept\n"});
+  std::string error;
+  const std::optional<HistoryQuery> q =
+      ParseHistoryQuery(MHD_lookup_connection_value(c, MHD_GET_ARGUMENT_KIND, "channel"),
+                        MHD_lookup_connection_value(c, MHD_GET_ARGUMENT_KIND, "minutes"), error);
+  if (!q) return Queue(c, {MHD_HTTP_BAD_REQUEST, error});
+  const std::string json = FormatHistoryJson(*texts.history, *q);
+  return Queue(c, {MHD_HTTP_OK, json, kJsonType});
 }
 
 }  // namespace
@@ -72,9 +96,12 @@ std::optional<MHD_Result> QueueRefusal(MHD_Connection* c, const char* method, bo
 
 MHD_Result QueueAnswer(MHD_Connection* c, const char* url, const Published& texts) {
   const std::string_view path(url);
+  if (path == "/") return Queue(c, {MHD_HTTP_OK, texts.page, kHtmlType});
+  if (path == "/history.json") return QueueHistory(c, texts);
   if (path == "/metrics") return Queue(c, {MHD_HTTP_OK, texts.metrics, kMetricsType});
   if (path == "/readings.json") return Queue(c, {MHD_HTTP_OK, texts.json, kJsonType});
-  return Queue(c, {MHD_HTTP_NOT_FOUND, "not found: try /metrics or /readings.json\n"});
+  return Queue(c, {MHD_HTTP_NOT_FOUND,
+                   "not found: try /, /metrics, /readings.json or /history.json?channel=N\n"});
 }
 
 }  // namespace kev::metrics

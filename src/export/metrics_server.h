@@ -5,14 +5,17 @@
 #include <memory>
 #include <string>
 
+#include "export/history_view.h"
 #include "export/listen_socket.h"
 
 namespace kev::metrics {
 
 // The texts one sample gives.
 struct Published {
-  std::string metrics;  // Prometheus text exposition
-  std::string json;     // the report --json document
+  std::string metrics;                                   // Prometheus text exposition
+  std::string json;                                      // the report --json document
+  std::string page = {};                                 // the page at "/"
+  std::shared_ptr<const HistoryView> history = nullptr;  // for /history.json; may be null
 };
 
 class MetricsServer {

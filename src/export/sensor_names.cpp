@@ -5,9 +5,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "monitor/fan_channel.h"
 #include "monitor/temp_channel.h"
-#include "monitor/volt_convert.h"
 
 namespace kev::metrics {
 namespace {
@@ -44,7 +42,6 @@ constexpr std::array<ChipLabelRow, 24> kChipLabels{{
 }};
 
 constexpr std::array<std::string_view, 3> kGroupPrefixes{"fan", "temp", "in"};
-constexpr double kMillivoltsPerVolt = 1000.0;
 
 }  // namespace
 
@@ -69,26 +66,6 @@ std::string SensorName(const SensorChannel& ch) {
   // hwmon counts fans and temperatures from 1, voltage inputs from 0.
   const int number = ch.group == ChannelGroup::Volt ? ch.n : ch.n + 1;
   return std::string(kGroupPrefixes[static_cast<size_t>(ch.group)]) + std::to_string(number);
-}
-
-double FanMinRpm(const DetectState& detect, MonitorSettings& s, int n) {
-  // The alarm fires at a count at or above the limit count: at or below this speed.
-  return FanRpm(detect.chip.ChipKind, detect.FanDivisor.at(static_cast<size_t>(n)), FanPPR(s, n),
-                FanLimit(s, n));
-}
-
-double TempMaxCelsius(MonitorSettings& s, int n) { return TempLimit(s, n); }
-
-VoltWindow VoltWindowVolts(const DetectState& detect, MonitorSettings& s, int n) {
-  const int32_t k = detect.chip.ChipKind;
-  auto volts = [&](int32_t raw) {
-    return VoltLimitMillivolts(k, n, raw, detect.DualCoreVoltage, detect.chip.Gl520Vin4Mode) /
-           kMillivoltsPerVolt;
-  };
-  // Negative rails read lower for a higher voltage: order the two ends.
-  const double a = volts(VoltLLimit(s, n));
-  const double b = volts(VoltULimit(s, n));
-  return {std::min(a, b), std::max(a, b)};
 }
 
 }  // namespace kev::metrics

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "detect/records.h"
+#include "monitor/channel_limits.h"
 #include "monitor/channels.h"
 #include "settings/monitor_settings.h"
 
@@ -24,12 +25,9 @@ std::string SourceLabel(const SensorChannel& ch, const DetectState& detect,
 std::string SensorName(const SensorChannel& ch);
 
 // The limits behind the alarms, in rpm, degrees Celsius and volts.
-double FanMinRpm(const DetectState& detect, MonitorSettings& s, int n);
-double TempMaxCelsius(MonitorSettings& s, int n);
-struct VoltWindow {
-  double min = 0;
-  double max = 0;
-};
-VoltWindow VoltWindowVolts(const DetectState& detect, MonitorSettings& s, int n);
+using kev::FanMinRpm;
+using kev::TempMaxCelsius;
+using kev::VoltWindow;
+using kev::VoltWindowVolts;
 
 }  // namespace kev::metrics

@@ -18,6 +18,8 @@
 
 namespace kev {
 
+class ChannelHistory;
+
 struct MonitorContext {
   MonitorContext(PortIo& io_, MonitorSettings& settings_, const DetectState& detect_,
                  ChannelSet& channels_, MonitorHost& host_, OsVersion os_,
@@ -44,6 +46,8 @@ struct MonitorContext {
   // Started with the first log line, from the seams above; writes what is
   // still queued when the context ends.
   std::unique_ptr<LogWriter> logWriter;
+  // Takes every cycle's readings when set; owned by the program.
+  ChannelHistory* history = nullptr;
 };
 
 }  // namespace kev

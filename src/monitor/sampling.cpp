@@ -1,5 +1,6 @@
 #include "monitor/sampling.h"
 
+#include "monitor/channel_history.h"
 #include "monitor/error_actions.h"
 #include "monitor/fan_channel.h"
 #include "monitor/temp_channel.h"
@@ -85,6 +86,7 @@ void SampleAllChannels(MonitorContext& ctx) {
   SampleFanGroup(ctx);
   SampleTempGroup(ctx);
   SampleVoltGroup(ctx);
+  if (ctx.history != nullptr) ctx.history->RecordCycle(ctx.channels, ctx.settings);
 }
 
 }  // namespace kev

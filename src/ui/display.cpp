@@ -94,6 +94,9 @@ TDisplay::TDisplay(DisplayCore core, QWidget* parent)
                                                          *core_.channels, *this, core_.os,
                                                          std::string(), core_.log, core_.numbers});
   rows_ = std::make_unique<RowModel>(*core_.settings, *core_.detect, *core_.channels);
+  history_ = std::make_unique<ChannelHistory>(
+      core_.historyClock ? core_.historyClock : ChannelHistory::Clock(WallClockMs));
+  ctx_->history = history_.get();
 
   auto* client = new QWidget(this);
   client->setObjectName(QStringLiteral("Client"));
@@ -180,6 +183,7 @@ void TDisplay::buildMenu() {
   miSetting_ = item("miSetting", "Setting");
   miAbout_ = item("miAbout", "About");
   miInfo_ = item("miInfo", "Info");
+  miHistory_ = item("miHistory", "History");
   menu_->addSeparator()->setObjectName(QStringLiteral("N2"));
   miExit_ = item("miExit", "Exit");
 
@@ -188,6 +192,7 @@ void TDisplay::buildMenu() {
   connect(miSetting_, &QAction::triggered, this, &TDisplay::miSettingClick);
   connect(miAbout_, &QAction::triggered, this, &TDisplay::miAboutClick);
   connect(miInfo_, &QAction::triggered, this, &TDisplay::miInfoClick);
+  connect(miHistory_, &QAction::triggered, this, &TDisplay::miHistoryClick);
   connect(miExit_, &QAction::triggered, this, [this] { close(); });
 }
 
@@ -249,6 +254,7 @@ void TDisplay::RunStartup() {
   if (const auto report = startup_.Run(*ctx_, *core_.detect, *rows_, *this, core_.startup)) {
     asmsMode_ = report->AsmsMode;
     if (!report->portRefusal.empty()) ShowPortRefusal(report->portRefusal, this);
+    ImportHistory();
   }
   refreshRows();
   // Without a tray the window is the only way in.
@@ -293,6 +299,7 @@ void TDisplay::RefreshNow() {
 void TDisplay::sample() {
   lastSample_.start();
   SampleAllChannels(*ctx_);
+  emit sampled();
 }
 
 void TDisplay::paintEvent(QPaintEvent* event) {

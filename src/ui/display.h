@@ -15,6 +15,8 @@
 #include <string>
 
 #include "detect/ownership.h"
+#include "monitor/channel_history.h"
+#include "monitor/history_import.h"
 #include "monitor/monitor_context.h"
 #include "monitor/row_model.h"
 #include "monitor/startup.h"
@@ -54,6 +56,7 @@ struct DisplayCore {
   std::function<void(const std::string& text)> reportProblem;
   QString documentationAddress;       // the About box's link
   std::vector<HardwareOwner> owners;  // kernel drivers on the hardware (--force), for Info
+  ChannelHistory::Clock historyClock;  // the history's time; null: the system clock
 };
 
 class TDisplay : public QWidget, public StartupHost {
@@ -72,6 +75,8 @@ class TDisplay : public QWidget, public StartupHost {
   bool topmost() const { return topmost_; }
   QMenu* popupMenu() const { return menu_; }
   QSystemTrayIcon* trayIcon() const { return tray_; }
+  ChannelHistory& history() { return *history_; }
+  QWidget* historyWindow() const { return historyWindow_; }
 
   // StartupHost
   void SettingsLoaded(MonitorSettings& settings) override;
@@ -126,6 +131,8 @@ class TDisplay : public QWidget, public StartupHost {
  signals:
   // The program should end (after "Exit", or when port access is lost).
   void exitRequested();
+  // A sampling cycle has run.
+  void sampled();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -155,11 +162,16 @@ class TDisplay : public QWidget, public StartupHost {
   void miAboutClick();
   void miSettingClick();
   void miInfoClick();
+  void miHistoryClick();
+  void ImportHistory();
   bool inDragStrip(QPoint local) const;
 
   DisplayCore core_;
   std::unique_ptr<MonitorContext> ctx_;
   std::unique_ptr<RowModel> rows_;
+  std::unique_ptr<ChannelHistory> history_;
+  LogImport historyImport_;
+  QPointer<QWidget> historyWindow_;  // the open History window
   StartupSequence startup_;
 
   std::array<RowCheckBox*, kChannelCount> boxes_{};
@@ -174,6 +186,7 @@ class TDisplay : public QWidget, public StartupHost {
   QAction* miSetting_ = nullptr;
   QAction* miAbout_ = nullptr;
   QAction* miInfo_ = nullptr;
+  QAction* miHistory_ = nullptr;
   QAction* miExit_ = nullptr;
   QSystemTrayIcon* tray_ = nullptr;
 
