@@ -64,6 +64,7 @@ export XDG_CONFIG_HOME=$tmp/config XDG_RUNTIME_DIR=$tmp/runtime
 # Instructions counted in a callgrind output file.
 total() { awk '/^(summary|totals):/ {print $2; exit}' "$1"; }
 mega() { awk -v n="$1" -v d="${2:-1}" 'BEGIN {printf "%.2f M", n / d / 1e6}'; }
+kilo() { awk -v n="$1" -v d="${2:-1}" 'BEGIN {printf "%.1f k", n / d / 1e3}'; }
 # Instructions spent in SampleAllChannels while `kevatra-cli watch` takes N
 # samples of BOARD; with "own", the simulated machine's port and SMBus work
 # is left out (toggling the count off inside it; outside a sample that
@@ -87,6 +88,13 @@ for arch in "${arches[@]}"; do
   root=$tmp/$arch debug=$tmp/$arch/usr/lib/debug
   dpkg-deb -x "$deb" "$root"
   [ -e "$dbg" ] && dpkg-deb -x "$dbg" "$root"
+  # valgrind finds the symbols in the extra path under the program's own
+  # folder, by the name the stripped program links to.
+  for program in "$root"/usr/bin/*; do
+    id=$(readelf -n "$program" | awk '/Build ID/ {print $3}')
+    mkdir -p "$debug$root/usr/bin"
+    ln -sf "$debug/.build-id/${id:0:2}/${id:2}.debug" "$debug$root/usr/bin/${id:2}.debug"
+  done
   echo "== $arch ($deb)"
 
   valgrind --tool=callgrind --callgrind-out-file="$tmp/report.out" --extra-debuginfo-path="$debug" \
@@ -98,7 +106,7 @@ for arch in "${arches[@]}"; do
     name=$(basename "$board" .json)
     own=$(($(watched 6 "$name" own) - $(watched 1 "$name" own)))
     all=$(($(watched 6 "$name" all) - $(watched 1 "$name" all)))
-    echo "tick $name: $(mega "$own" 5) instructions ($(mega "$all" 5) with the simulated chip)"
+    echo "tick $name: $(kilo "$own" 5) instructions ($(kilo "$all" 5) with the simulated chip)"
   done
 
   out=$tmp/$arch-desktop
@@ -108,6 +116,6 @@ for arch in "${arches[@]}"; do
   start=$(total "$out/desktop.out.1")
   idle=$(total "$out/desktop.out.2")
   echo "desktop start-up: $(mega "$start") instructions"
-  echo "desktop idle second in the tray: $(mega "$idle" 10) instructions"
+  echo "desktop idle second in the tray: $(kilo "$idle" 10) instructions"
   echo "desktop rss after start-up: $(awk '{printf "%.1f MB", $1 / 1024}' "$out/rss")"
 done
