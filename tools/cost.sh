@@ -37,9 +37,9 @@ if [ "${1:-}" = "--desktop" ]; then
   pid=$!
   for _ in $(seq 600); do [ -e desktop.out.1 ] && break; sleep 0.5; done
   settle "$pid"
-  callgrind_control -z "$pid" >/dev/null
+  callgrind_control -z "$pid" >/dev/null 2>&1
   sleep 10
-  callgrind_control -d idle "$pid" >/dev/null
+  callgrind_control -d idle "$pid" >/dev/null 2>&1
   kill "$pid"; wait "$pid" 2>/dev/null || true
   "$root/usr/bin/kevatra" --board demo --settings settings.reg 2>/dev/null &
   pid=$!
