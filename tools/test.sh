@@ -2,16 +2,23 @@
 # Installs what the build needs, configures, builds and runs every test.
 #   tools/test.sh             normal build in build/
 #   tools/test.sh --sanitize  AddressSanitizer + UBSan build in build-asan/
+#   tools/test.sh --i386      32-bit cross build in build-i386/ (libraries,
+#                             kevatra-cli, kevatra-ports, tests; no desktop program)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 . tools/deps.sh
+[ "${1:-}" = "--i386" ] && kev_add_i386
 kev_install_packages "${KEV_BUILD_PACKAGES[@]}" "${KEV_TEST_PACKAGES[@]}"
 
 build=build; extra=()
 if [ "${1:-}" = "--sanitize" ]; then
   build=build-asan; extra=(-DKEV_SANITIZE=ON -DKEV_BUILD_BENCH=OFF)
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
+elif [ "${1:-}" = "--i386" ]; then
+  kev_install_packages "${KEV_I386_PACKAGES[@]}"
+  build=build-i386
+  extra=(-DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux-gnu.cmake -DKEV_BUILD_DESKTOP=OFF -DKEV_BUILD_BENCH=OFF)
 fi
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}"

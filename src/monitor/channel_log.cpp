@@ -14,6 +14,10 @@
 
 namespace kev {
 
+// Log times past 2038 and logs over 2 GB on 32-bit builds too.
+static_assert(sizeof(std::time_t) == 8 && sizeof(off_t) == 8,
+              "build with -D_TIME_BITS=64 -D_FILE_OFFSET_BITS=64");
+
 namespace {
 
 constexpr uint64_t kReserveBytes = 5120;  // kept free on the current drive

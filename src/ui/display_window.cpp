@@ -36,6 +36,8 @@ int ImageFor(bool open, bool alarm) {
 }  // namespace
 
 void TDisplay::setImage(int number) {
+  // Every sample sets the icon, and painting it costs far more than the sample.
+  if (number == trayImage_ && !tray_->icon().isNull()) return;
   trayImage_ = number;
   tray_->setIcon(TrayImage(number));
 }
