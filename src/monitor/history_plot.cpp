@@ -32,7 +32,9 @@ ValueRange PlotRange(const std::vector<HistoryColumn>& columns, const ChannelLim
     hi += half;
   }
   const double margin = (hi - lo) * kMargin;
-  return {lo - margin, hi + margin};
+  // Nothing below zero was seen: the scale does not invent negative
+  // readings (a stopped fan sits on the bottom line).
+  return {lo >= 0 ? std::max(0.0, lo - margin) : lo - margin, hi + margin};
 }
 
 std::vector<ColumnRun> JoinedRuns(const std::vector<HistoryColumn>& columns, int64_t columnMs,
