@@ -14,9 +14,7 @@ namespace {
 constexpr int kNameWidth = 14;
 constexpr int kSummaryCaptionWidth = 26;
 
-// Window titles of the three row groups, and their JSON names.
-constexpr std::array<std::string_view, kGroupCount> kGroupTitles{"Fan Speed", "Temperature",
-                                                                 "Voltage"};
+// The JSON names of the three row groups.
 constexpr std::array<std::string_view, kGroupCount> kGroupKeys{"fan", "temp", "volt"};
 
 const SensorChannel& ChannelAt(const ChannelSet& c, int channel) {
@@ -37,7 +35,7 @@ std::string FormatReport(const RowsSnapshot& s) {
   int group = -1;
   for (int ch : s.rows.ChannelsInRowOrder()) {
     const int g = GroupIndex(GroupOfChannel(ch).group);
-    if (g != group) out << kGroupTitles[static_cast<size_t>(g)] << '\n';
+    if (g != group) out << GroupOfChannel(ch).title << '\n';
     group = g;
     out << "  " << std::left << std::setw(kNameWidth) << RowName(s.rows.row(ch)) << ' '
         << ChannelAt(s.channels, ch).valueText << '\n';

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "monitor/caption_tables.h"
 #include "monitor/history_plot.h"
 
 namespace kev::metrics {
@@ -17,13 +18,9 @@ constexpr double kWidth = 640, kHeight = 120;
 constexpr double kLeft = 56, kRight = 632, kTop = 8, kBottom = 100;
 constexpr double kColumnWidth = (kRight - kLeft) / kPageColumns;
 
-struct GroupTitle {
-  ChannelGroup group;
-  const char* title;
-};
-constexpr std::array<GroupTitle, 3> kGroups{{{ChannelGroup::Fan, "Fan Speed"},
-                                             {ChannelGroup::Temp, "Temperature"},
-                                             {ChannelGroup::Volt, "Voltage"}}};
+// The groups in window order.
+constexpr std::array<ChannelGroup, 3> kGroups{ChannelGroup::Fan, ChannelGroup::Temp,
+                                              ChannelGroup::Volt};
 
 constexpr const char* kStyle =
     "body{font-family:sans-serif;margin:1em;color:#222;background:#fff}"
@@ -136,8 +133,8 @@ void Graph(std::string& out, const HistoryView& view, const ChannelView& row) {
   out += "</svg></figure>";
 }
 
-void Group(std::string& out, const HistoryView& view, const GroupTitle& g) {
-  out += std::string("<section><h2>") + g.title + "</h2><table>";
+void Group(std::string& out, const HistoryView& view, const RowGroupInfo& g) {
+  out += "<section><h2>" + std::string(g.title) + "</h2><table>";
   for (const ChannelView& row : view.rows) {
     if (row.group != g.group || !row.shown) continue;
     out += std::string("<tr") + (row.alarm ? " class=\"err\"" : "") + "><td>" +
@@ -190,7 +187,7 @@ std::string FormatHistoryPage(const HistoryView& view) {
       std::to_string(view.refreshSeconds) + "\"><title>Kevatra</title><style>" + kStyle +
       "</style></head><body><h1>Kevatra</h1><p class=\"when\">Sampled " +
       TimeOfDay(view.sampledMs) + "; the graphs show the last hour.</p>";
-  for (const GroupTitle& g : kGroups) Group(out, view, g);
+  for (const ChannelGroup g : kGroups) Group(out, view, GroupInfo(g));
   out += "</body></html>\n";
   return out;
 }

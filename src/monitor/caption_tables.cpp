@@ -85,9 +85,9 @@ constexpr std::array<std::string_view, 9> kVoltOwn{
     "      Volt. 7     ", "      Volt. 8     ", "      Volt. 9     "};
 
 const std::array<RowGroupInfo, kGroupCount> kGroups{{
-    {ChannelGroup::Fan, 1, 3, 0, 15, FanCaptionTable, kFanOwn},
-    {ChannelGroup::Temp, 4, 3, 3, 92, TempCaptionTable, kTempOwn},
-    {ChannelGroup::Volt, 7, 9, 6, 169, VoltCaptionTable, kVoltOwn},
+    {ChannelGroup::Fan, 1, 3, 0, 15, FanCaptionTable, kFanOwn, "Fan Speed"},
+    {ChannelGroup::Temp, 4, 3, 3, 92, TempCaptionTable, kTempOwn, "Temperature"},
+    {ChannelGroup::Volt, 7, 9, 6, 169, VoltCaptionTable, kVoltOwn, "Voltage"},
 }};
 
 // Default caption index of voltage rows; Volt 1 and 2 differ on dual-core boards.

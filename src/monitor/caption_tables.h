@@ -39,6 +39,7 @@ struct RowGroupInfo {
   int firstSlotTop;  // client y of slot 0
   std::span<const CaptionEntry> captions;
   std::span<const std::string_view> ownCaptions;  // index-0 caption per row
+  std::string_view title;                         // heads the group in reports and plots
 };
 
 const RowGroupInfo& GroupInfo(ChannelGroup g);

@@ -6,6 +6,7 @@
 #include <QPolygonF>
 #include <array>
 
+#include "monitor/caption_tables.h"
 #include "monitor/history_plot.h"
 
 namespace kev::ui {
@@ -28,13 +29,9 @@ const QColor kLimitColor(200, 0, 0);
 const QColor kGridColor(221, 221, 221);
 const QColor kTextColor(70, 70, 70);
 
-struct GroupTitle {
-  ChannelGroup group;
-  const char* title;
-};
-constexpr std::array<GroupTitle, 3> kGroups{{{ChannelGroup::Fan, "Fan Speed"},
-                                             {ChannelGroup::Temp, "Temperature"},
-                                             {ChannelGroup::Volt, "Voltage"}}};
+// The groups in window order.
+constexpr std::array<ChannelGroup, 3> kGroups{ChannelGroup::Fan, ChannelGroup::Temp,
+                                              ChannelGroup::Volt};
 
 const char* UnitOf(ChannelGroup g) {
   if (g == ChannelGroup::Fan) return "rpm";
@@ -140,8 +137,8 @@ PlotStrip PaintStrip(QPainter& p, int top, int width, const PlotRow& row,
 
 int SceneHeight(const HistoryScene& scene) {
   int h = 0;
-  for (const GroupTitle& g : kGroups)
-    h += kGroupTitleHeight + std::max(1, RowsOf(scene, g.group)) * kStripHeight;
+  for (const ChannelGroup g : kGroups)
+    h += kGroupTitleHeight + std::max(1, RowsOf(scene, g)) * kStripHeight;
   return h;
 }
 
@@ -151,13 +148,14 @@ std::vector<PlotStrip> PaintHistory(QPainter& p, int width, const HistoryScene& 
   font.setPixelSize(kFontPixels);
   p.setFont(font);
   int top = 0;
-  for (const GroupTitle& g : kGroups) {
+  for (const ChannelGroup group : kGroups) {
+    const RowGroupInfo& g = GroupInfo(group);
     QFont bold = font;
     bold.setBold(true);
     p.setFont(bold);
     p.setPen(Qt::black);
     p.drawText(QRect(kTextGap, top, width, kGroupTitleHeight), Qt::AlignLeft | Qt::AlignVCenter,
-               QLatin1String(g.title));
+               QLatin1String(g.title.data(), static_cast<qsizetype>(g.title.size())));
     p.setFont(font);
     top += kGroupTitleHeight;
     if (RowsOf(scene, g.group) == 0 || scene.history == nullptr) {
