@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "cli/export.h"
+#include "loopback.h"
 
 namespace {
 
@@ -59,16 +60,7 @@ kev::metrics::Published DemoTexts() {
   return SampleExport(*session, o).Texts();
 }
 
-int Connect(int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
-  close(fd);
-  return -1;
-}
+using kev::test::Connect;
 
 // Sends head, then filler bytes until done or the server stops taking them.
 void Flood(int port, const std::string& head, size_t filler) {

@@ -6,7 +6,7 @@
 
 #include "cli/cli.h"
 #include "detect/detect.h"
-#include "export/history_page.h"
+#include "export/history_view.h"
 #include "export/metrics.h"
 #include "monitor/history_import.h"
 #include "monitor/sampling.h"
@@ -81,13 +81,11 @@ metrics::Published SampleExport::Texts() const {
   // Served to other machines: a board file is named, its path not shown.
   std::optional<std::string> board;
   if (options_.board) board = std::filesystem::path(*options_.board).stem().string();
-  metrics::Published texts{
-      metrics::FormatMetrics(rows, source), FormatReportJson(rows, chip, board), {}, nullptr};
+  metrics::Published texts{metrics::FormatMetrics(rows, source),
+                           FormatReportJson(rows, chip, board), nullptr};
   if (history_ != nullptr) {
-    auto view = std::make_shared<const metrics::HistoryView>(
+    texts.history = std::make_shared<const metrics::HistoryView>(
         metrics::MakeHistoryView(rows, detect, history_, intervalMs_));
-    texts.page = metrics::FormatHistoryPage(*view);
-    texts.history = std::move(view);
   }
   return texts;
 }

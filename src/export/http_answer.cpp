@@ -96,7 +96,12 @@ std::optional<MHD_Result> QueueRefusal(MHD_Connection* c, const char* method, bo
 
 MHD_Result QueueAnswer(MHD_Connection* c, const char* url, const Published& texts) {
   const std::string_view path(url);
-  if (path == "/") return Queue(c, {MHD_HTTP_OK, texts.page, kHtmlType});
+  if (path == "/") {
+    // Drawn when asked for, not on every sample: only browsers ask.
+    if (!texts.history) return Queue(c, {MHD_HTTP_NOT_FOUND, "no history kept\n"});
+    const std::string page = FormatHistoryPage(*texts.history);
+    return Queue(c, {MHD_HTTP_OK, page, kHtmlType});
+  }
   if (path == "/history.json") return QueueHistory(c, texts);
   if (path == "/metrics") return Queue(c, {MHD_HTTP_OK, texts.metrics, kMetricsType});
   if (path == "/readings.json") return Queue(c, {MHD_HTTP_OK, texts.json, kJsonType});

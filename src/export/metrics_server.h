@@ -14,8 +14,7 @@ namespace kev::metrics {
 struct Published {
   std::string metrics;                                   // Prometheus text exposition
   std::string json;                                      // the report --json document
-  std::string page = {};                                 // the page at "/"
-  std::shared_ptr<const HistoryView> history = nullptr;  // for /history.json; may be null
+  std::shared_ptr<const HistoryView> history = nullptr;  // for "/" and /history.json; may be null
 };
 
 class MetricsServer {

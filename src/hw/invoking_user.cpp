@@ -67,20 +67,26 @@ std::string Failed(const char* what) {
 
 }  // namespace
 
+std::optional<InvokingIds> InvokingIdsFromEnvironment() {
+  if (const std::optional<uint32_t> sudo = EnvNumber("SUDO_UID"))
+    return InvokingIds{*sudo, EnvNumber("SUDO_GID")};
+  if (const std::optional<uint32_t> pkexec = EnvNumber("PKEXEC_UID"))
+    return InvokingIds{*pkexec, std::nullopt};
+  return std::nullopt;
+}
+
 UserSwitch BecomeInvokingUser(const std::function<void(uint32_t, uint32_t)>& lastAsRoot) {
   UserSwitch r;
   if (geteuid() != 0 || getuid() != 0) return r;
-  std::optional<uint32_t> uid = EnvNumber("SUDO_UID");
-  std::optional<uint32_t> gid = uid ? EnvNumber("SUDO_GID") : std::nullopt;
-  if (!uid) uid = EnvNumber("PKEXEC_UID");
-  if (uid && *uid == 0) return r;  // root asked for a run of its own
-  const passwd* pw = uid ? getpwuid(*uid) : getpwnam(kFallbackAccount);
+  const std::optional<InvokingIds> who = InvokingIdsFromEnvironment();
+  if (who && who->uid == 0) return r;  // root asked for a run of its own
+  const passwd* pw = who ? getpwuid(who->uid) : getpwnam(kFallbackAccount);
   if (pw == nullptr || pw->pw_uid == 0) {
     r.problem = "cannot become the user who started the program: no such account";
     return r;
   }
   r.uid = pw->pw_uid;
-  r.gid = gid.value_or(pw->pw_gid);
+  r.gid = who && who->gid ? *who->gid : pw->pw_gid;
   PointEnvironmentAt(*pw);
   if (lastAsRoot) lastAsRoot(r.uid, r.gid);
   if (setgroups(0, nullptr) != 0) r.problem = Failed("supplementary groups");

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace kev {
@@ -23,6 +24,14 @@ struct PrivilegeDrop {
 // thread only, since every thread has its own sets; with more it gives up
 // nothing and says so.
 PrivilegeDrop DropPrivileges();
+
+// Who asked root for this run: SUDO_UID and SUDO_GID, else PKEXEC_UID (no
+// group said); none for a run root started itself without either.
+struct InvokingIds {
+  uint32_t uid = 0;
+  std::optional<uint32_t> gid;
+};
+std::optional<InvokingIds> InvokingIdsFromEnvironment();
 
 struct UserSwitch {
   bool switched = false;  // the process was root and now runs as uid

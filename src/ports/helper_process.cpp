@@ -37,15 +37,23 @@ unsigned long IdFrom(const char* name) {
 
 std::string Failed(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
-// Root keeps nothing of its identity: the user sudo names, else nobody.
+// Root keeps nothing of its identity: the user sudo or pkexec names, else
+// nobody (also when root itself asked: the helper never stays root).
 std::string LeaveRoot() {
   if (getuid() != 0) return {};
-  auto uid = static_cast<uid_t>(IdFrom("SUDO_UID"));
-  auto gid = static_cast<gid_t>(IdFrom("SUDO_GID"));
-  if (uid == 0 || gid == 0) {
-    const passwd* nobody = getpwnam("nobody");
-    uid = nobody != nullptr ? nobody->pw_uid : kNobodyFallback;
-    gid = nobody != nullptr ? nobody->pw_gid : kNobodyFallback;
+  const passwd* nobody = getpwnam("nobody");
+  uid_t uid = nobody != nullptr ? nobody->pw_uid : kNobodyFallback;
+  gid_t gid = nobody != nullptr ? nobody->pw_gid : kNobodyFallback;
+  if (const std::optional<InvokingIds> who = InvokingIdsFromEnvironment(); who && who->uid != 0) {
+    // pkexec names no group: the account's own.
+    const passwd* pw = who->gid ? nullptr : getpwuid(who->uid);
+    const std::optional<uint32_t> group = who->gid        ? who->gid
+                                          : pw != nullptr ? std::optional<uint32_t>(pw->pw_gid)
+                                                          : std::nullopt;
+    if (group && *group != 0) {
+      uid = who->uid;
+      gid = *group;
+    }
   }
   if (setgroups(0, nullptr) != 0) return Failed("clearing the groups");
   if (setresgid(gid, gid, gid) != 0) return Failed("leaving group root");

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "cli_fixture.h"
+#include "loopback.h"
 
 namespace kev::cli::testing {
 namespace {
@@ -154,17 +155,7 @@ TEST_F(CliMetrics, MetricsFilePassesPromtoolOnDemoAndOnAnAlarmingBoard) {
   EXPECT_EQ(text.find("sensor=\"temp3\""), std::string::npos);
 }
 
-// A loopback connection to port, or -1.
-int Connect(int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
-  close(fd);
-  return -1;
-}
+using kev::test::Connect;
 
 TEST_F(CliMetrics, ServeAnswersBothPathsAndEndsPromptlyOnSigtermWhateverClientsDo) {
   // A board file: the served document names the board, not the file's path.

@@ -62,7 +62,6 @@ TEST(HistoryHttp, AnswersDecimatedReadingsRefusesBadRequestsAndEscapesThePage) {
                         false,
                         {std::nullopt, 60.0}});
   Published texts;
-  texts.page = FormatHistoryPage(*view);
   texts.history = view;
   MetricsServer server;
   std::string error;

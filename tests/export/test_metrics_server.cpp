@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "export/metrics_server.h"
+#include "loopback.h"
 
 namespace kev::metrics {
 namespace {
@@ -21,16 +22,7 @@ using std::chrono::seconds;
 
 constexpr size_t kChunk = 64 * 1024;
 
-int Connect(int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
-  close(fd);
-  return -1;
-}
+using kev::test::Connect;
 
 // Sends text, then filler bytes until the server stops taking them.
 void Send(int fd, const std::string& text, size_t filler = 0) {
