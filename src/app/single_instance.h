@@ -7,7 +7,11 @@
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
+#include <map>
+#include <memory>
+#include <string>
+
+class QSocketNotifier;
 
 namespace kev::app {
 
@@ -28,11 +32,19 @@ class SingleInstance : public QObject {
   void openRequested();
 
  private:
+  struct Peer {
+    std::unique_ptr<QSocketNotifier> notifier;
+    std::string line;
+  };
   void onConnection();
+  void onPeerReadable(int fd);
+  void closePeer(int fd);
 
   QLockFile lock_;
-  QString socketPath_;
-  QLocalServer* server_ = nullptr;
+  std::string socketPath_;
+  int listener_ = -1;
+  std::unique_ptr<QSocketNotifier> notifier_;
+  std::map<int, Peer> peers_;
 };
 
 // The runtime folder, or the temporary folder when the session has none.

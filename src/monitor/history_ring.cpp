@@ -20,18 +20,29 @@ int64_t NearestSteps(int64_t from, int64_t to, int64_t period) {
   return FloorDiv(to - from + period / 2, period);
 }
 
+// Makes index a held element of v (new ones are fill), growing no further
+// than limit elements.
+template <typename T>
+T& Grown(std::vector<T>& v, size_t index, size_t limit, const T& fill) {
+  if (index >= v.size()) {
+    if (index >= v.capacity()) v.reserve(std::min(limit, std::max(index + 1, v.capacity() * 2)));
+    v.resize(index + 1, fill);
+  }
+  return v[index];
+}
+
 }  // namespace
 
 HistoryRing::HistoryRing(double scale, int64_t periodMs) : scale_(scale) { Allocate(periodMs); }
 
 void HistoryRing::Allocate(int64_t periodMs) {
   period_ = std::max(periodMs, kMinHistoryPeriodMs);
-  const auto slots = static_cast<size_t>((kHistorySpanMs + period_ - 1) / period_);
-  codes_.assign(slots, kNoReading);
-  alarms_.assign((slots + kBitsPerByte - 1) / kBitsPerByte, 0);
+  slots_ = static_cast<size_t>((kHistorySpanMs + period_ - 1) / period_);
+  codes_ = {};
+  alarms_ = {};
   blocks_.clear();
-  for (size_t n = (slots + kFanout - 1) / kFanout; n > 1; n = (n + kFanout - 1) / kFanout) {
-    blocks_.emplace_back(n);
+  for (size_t n = (slots_ + kFanout - 1) / kFanout; n > 1; n = (n + kFanout - 1) / kFanout) {
+    blocks_.emplace_back();
   }
   started_ = false;
   head_ = 0;
@@ -48,14 +59,19 @@ int16_t HistoryRing::Encode(double value) const {
 }
 
 size_t HistoryRing::Physical(size_t age) const {
-  return (head_ + codes_.size() - age % codes_.size()) % codes_.size();
+  return (head_ + slots_ - age % slots_) % slots_;
 }
 
 SlotSummary HistoryRing::Raw(size_t index) const {
   SlotSummary s;
+  if (index >= codes_.size()) return s;
   if (codes_[index] != kNoReading) s.min = s.max = codes_[index];
   s.alarm = (alarms_[index / kBitsPerByte] >> (index % kBitsPerByte) & 1U) != 0;
   return s;
+}
+
+SlotSummary HistoryRing::Block(size_t level, size_t index) const {
+  return index < blocks_[level].size() ? blocks_[level][index] : SlotSummary{};
 }
 
 SlotSummary HistoryRing::Slot(size_t age) const {
@@ -63,9 +79,12 @@ SlotSummary HistoryRing::Slot(size_t age) const {
 }
 
 void HistoryRing::Write(size_t index, int16_t code, bool alarm) {
-  codes_[index] = code;
+  // A gap where nothing is stored yet needs no storage.
+  if (index >= codes_.size() && code == kNoReading && !alarm) return;
+  Grown(codes_, index, slots_, kNoReading) = code;
   const auto bit = static_cast<uint8_t>(1U << (index % kBitsPerByte));
-  uint8_t& byte = alarms_[index / kBitsPerByte];
+  uint8_t& byte = Grown(alarms_, index / kBitsPerByte, (slots_ + kBitsPerByte - 1) / kBitsPerByte,
+                        uint8_t{0});
   byte = static_cast<uint8_t>(alarm ? byte | bit : byte & ~bit);
 }
 
@@ -78,13 +97,15 @@ void HistoryRing::Merge(size_t index, int16_t code, bool alarm) {
 }
 
 void HistoryRing::UpdateBlocks(size_t index) {
-  size_t below = codes_.size();
+  size_t below = codes_.size(), levelSize = slots_;
   for (size_t level = 0; level < blocks_.size(); ++level) {
     const size_t block = index / kFanout;
+    levelSize = (levelSize + kFanout - 1) / kFanout;
+    if (block >= blocks_[level].size() && index >= below) return;  // gaps summarise as gaps
     const size_t first = block * kFanout, last = std::min(first + kFanout, below);
     SlotSummary s;
     for (size_t i = first; i < last; ++i) s.add(level == 0 ? Raw(i) : blocks_[level - 1][i]);
-    blocks_[level][block] = s;
+    Grown(blocks_[level], block, levelSize, SlotSummary{}) = s;
     below = blocks_[level].size();
     index = block;
   }
@@ -99,7 +120,7 @@ void HistoryRing::Advance(int64_t steps) {
     return;
   }
   for (int64_t i = 0; i < steps; ++i) {
-    head_ = (head_ + 1) % codes_.size();
+    head_ = (head_ + 1) % slots_;
     Write(head_, kNoReading, false);
     UpdateBlocks(head_);
   }
@@ -145,7 +166,7 @@ SlotSummary HistoryRing::PhysicalSpan(size_t lo, size_t hi) const {
       size *= kFanout;
       ++level;
     }
-    out.add(level == 0 ? Raw(i) : blocks_[level - 1][i / size]);
+    out.add(level == 0 ? Raw(i) : Block(level - 1, i / size));
     i += size;
   }
   return out;

@@ -1,6 +1,7 @@
 // One channel's recent readings: a ring of time slots one sampling period
 // apart, 24 hours deep, two bytes and an alarm bit a slot, with min/max
 // summaries of blocks of slots so that a wide view never reads every slot.
+// Storage grows as the ring fills, so a program just started holds little.
 #pragma once
 
 #include <cstddef>
@@ -45,7 +46,7 @@ class HistoryRing {
   void Clear();
 
   int64_t periodMs() const { return period_; }
-  size_t capacity() const { return codes_.size(); }
+  size_t capacity() const { return slots_; }
   bool empty() const { return !started_; }
   // Time of the newest slot; slot of age a (0 newest) is a periods older.
   int64_t headTime() const { return headTime_; }
@@ -63,6 +64,7 @@ class HistoryRing {
   size_t Physical(size_t age) const;
   SlotSummary Raw(size_t index) const;
   SlotSummary PhysicalSpan(size_t lo, size_t hi) const;
+  SlotSummary Block(size_t level, size_t index) const;
   void Advance(int64_t steps);
   void Merge(size_t index, int16_t code, bool alarm);
   void Write(size_t index, int16_t code, bool alarm);
@@ -75,6 +77,8 @@ class HistoryRing {
   bool started_ = false;
   int64_t headTime_ = 0;
   size_t head_ = 0;
+  size_t slots_ = 0;
+  // Slots and blocks past the end of these are gaps not yet stored.
   std::vector<int16_t> codes_;
   std::vector<uint8_t> alarms_;                   // one bit a slot
   std::vector<std::vector<SlotSummary>> blocks_;  // level k: blocks of 16^(k+1) slots

@@ -143,8 +143,16 @@ TEST(HistoryRing, DecimationMatchesBruteForceOnRandomData) {
   }
 }
 
-TEST(ChannelHistory, FifteenFullRingsStayUnderSixMegabytes) {
+TEST(ChannelHistory, MemoryGrowsWithTheHistoryAndFifteenFullRingsStayUnderSixMegabytes) {
   ChannelHistory history([] { return kT0; });
+  constexpr int kChannels = 15;
+  for (int ch = 0; ch < kChannels; ++ch) history.Record(ch, kT0, 1.0, false);
+  EXPECT_LT(history.MemoryBytes(), size_t{64} * 1000);  // a program just started
+  for (size_t s = 0; s < kDaySlots; ++s) {
+    for (int ch = 0; ch < kChannels; ++ch) {
+      history.Record(ch, kT0 + static_cast<int64_t>(s) * kSecond, 1.0, false);
+    }
+  }
   EXPECT_LT(history.MemoryBytes(), size_t{6} * 1000 * 1000);
 }
 
