@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <cstdio>
 #include <optional>
@@ -15,6 +14,7 @@
 #include "app/power_events.h"
 #include "app/single_instance.h"
 #include "app/stop_signals.h"
+#include "app/tray_watch.h"
 #include "ports/helper_ports.h"
 #include "session/privileged_start.h"
 #include "ui/about.h"
@@ -44,11 +44,13 @@ void ReportProblem(const std::string& text) {
   ::syslog(LOG_USER | LOG_WARNING, "%s", text.c_str());
 }
 
-// The window follows a tray that comes or goes; Qt announces neither.
-void WatchTray(ui::TDisplay& display) {
+// The window follows a tray that comes or goes: a StatusNotifier host is
+// announced on the bus, an X11 tray is looked for every few seconds.
+void WatchTray(ui::TDisplay& display, const TrayWatch& tray) {
   constexpr int kTrayCheckMs = 2000;
   auto* timer = new QTimer(&display);
   QObject::connect(timer, &QTimer::timeout, &display, &ui::TDisplay::CheckTray);
+  QObject::connect(&tray, &TrayWatch::changed, &display, &ui::TDisplay::CheckTray);
   timer->start(kTrayCheckMs);
 }
 
@@ -93,10 +95,11 @@ int RunMonitor(DesktopSession& session, const ProgramOptions& options, SingleIns
                StopSignals& stop, const EntryHooks& hooks) {
   const QSize screen = QGuiApplication::primaryScreen()->size();
   ui::DisplayCore core = session.Core(options, screen.width(), screen.height());
-  core.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+  const TrayWatch tray(QDBusConnection::sessionBus());
+  core.trayAvailable = [&tray] { return tray.Available(); };
   core.reportProblem = ReportProblem;
   ui::TDisplay display(std::move(core));
-  WatchTray(display);
+  WatchTray(display, tray);
   QObject::connect(&instance, &SingleInstance::openRequested, &display,
                    &ui::TDisplay::ShowFromAnotherStart);
   QObject::connect(&display, &ui::TDisplay::exitRequested, qApp, &QCoreApplication::quit,

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace kev::ui {
@@ -96,6 +97,24 @@ void SetFixedDialogFrame(QWidget* dialog) {
                       static_cast<xcb_window_t>(dialog->windowHandle()->winId()), hints, hints,
                       kStateFormat, static_cast<uint32_t>(value.size()), value.data());
   xcb_flush(c);
+}
+
+bool X11TrayPresent() {
+  xcb_connection_t* c = Connection();
+  if (c == nullptr) return false;
+  // The screen of DISPLAY (":0.1" is screen 1), as the trays name it.
+  int screen = 0;
+  if (const char* display = std::getenv("DISPLAY"); display != nullptr) {
+    const char* colon = std::strrchr(display, ':');
+    const char* dot = colon != nullptr ? std::strchr(colon, '.') : nullptr;
+    if (dot != nullptr) screen = std::atoi(dot + 1);
+  }
+  const std::string name = "_NET_SYSTEM_TRAY_S" + std::to_string(screen);
+  const xcb_atom_t selection = Atom(c, name.c_str());
+  if (selection == XCB_ATOM_NONE) return false;
+  std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&free)> reply(
+      xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr), &free);
+  return reply && reply->owner != XCB_WINDOW_NONE;
 }
 
 }  // namespace kev::ui

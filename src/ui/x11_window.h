@@ -15,4 +15,8 @@ void SetSkipTaskbar(QWidget* window, bool skip);
 // no minimise, maximise or resize control is offered.
 void SetFixedDialogFrame(QWidget* dialog);
 
+// True when an X11 system tray (the owner of the screen's
+// _NET_SYSTEM_TRAY_S<n> selection) runs; one round trip to the X server.
+bool X11TrayPresent();
+
 }  // namespace kev::ui
