@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include "app/power_events.h"
+#include "app/tray_watch.h"
 #include "desktop_fixture.h"
 
 using kev::test::CheckedSettings;
@@ -112,6 +113,14 @@ QString WindowProperty(QWidget* w, const char* name) {
   return QString::fromUtf8(p.readAllStandardOutput());
 }
 
+QString WatcherInterface() { return QStringLiteral("org.kde.StatusNotifierWatcher"); }
+
+// A call to the mock StatusNotifierWatcher's own control interface.
+QDBusMessage Watcher(const QString& method) {
+  return QDBusMessage::createMethodCall(WatcherInterface(), QStringLiteral("/StatusNotifierWatcher"),
+                                        QStringLiteral("org.freedesktop.DBus.Mock"), method);
+}
+
 QProcess* StartProgram(const QString& settings, QObject* owner) {
   auto* p = new QProcess(owner);
   p->start(QStringLiteral(KEV_KEVATRA_BIN), {QStringLiteral("--board"), QStringLiteral("demo"),
@@ -146,6 +155,29 @@ class BusDesktopTest : public QObject {
     QTRY_VERIFY(d.display().isVisible());
     QTest::qWait(100);
     QVERIFY(d.display().isVisible());
+  }
+
+  // The host leaving and coming back is followed from the bus's signals
+  // (Xvfb has no X11 tray to fall back on).
+  void theTrayWatchFollowsAStatusNotifierHost() {
+    kev::app::TrayWatch tray(QDBusConnection::sessionBus());
+    QVERIFY(tray.Available());
+    QSignalSpy changed(&tray, &kev::app::TrayWatch::changed);
+    for (const bool host : {false, true}) {
+      QDBusMessage update = Watcher(QStringLiteral("UpdateProperties"));
+      update << WatcherInterface()
+             << QVariantMap{{QStringLiteral("IsStatusNotifierHostRegistered"), host}};
+      QCOMPARE(QDBusConnection::sessionBus().call(update).type(), QDBusMessage::ReplyMessage);
+      QDBusMessage emitted = Watcher(QStringLiteral("EmitSignal"));
+      emitted << WatcherInterface()
+              << (host ? QStringLiteral("StatusNotifierHostRegistered")
+                       : QStringLiteral("StatusNotifierHostUnregistered"))
+              << QString() << QVariantList{};
+      QCOMPARE(QDBusConnection::sessionBus().call(emitted).type(), QDBusMessage::ReplyMessage);
+      QTRY_VERIFY(!changed.isEmpty());
+      changed.clear();
+      QCOMPARE(tray.Available(), host);
+    }
   }
 
   void noTaskbarEntryAndDialogsWithoutMinimiseOrMaximise() {
