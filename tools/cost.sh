@@ -8,7 +8,8 @@
 #   start-up    the desktop program on the demo board, in the tray, until idle
 #   idle second the desktop program in the tray sampling all 15 channels,
 #               averaged over 10 seconds
-#   rss         the desktop program's resident memory after start-up
+#   rss         the desktop program's resident memory after start-up, beside
+#               that of the least Qt tray program (tools/bare_tray.cpp)
 # Goals: idle second under 1 M, start-up under 100 M, i386 rss under 20 MB.
 # Runs on the packages and their debug symbols in build-deb/ (tools/package.sh).
 #   tools/cost.sh [amd64] [i386]        (default: both)
@@ -17,7 +18,7 @@ cd "$(dirname "$0")/.."
 
 # Inside a private desktop: start-up, idle second and rss of one kevatra.
 if [ "${1:-}" = "--desktop" ]; then
-  root=$2 debug=$3 out=$4
+  root=$2 debug=$3 out=$4 bare=${5:-}
   cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
   # Waits until the process uses under a fifth of a CPU over a second.
   settle() {
@@ -46,6 +47,13 @@ if [ "${1:-}" = "--desktop" ]; then
   settle "$pid"
   awk '/^VmRSS/ {print $2}' "/proc/$pid/status" >"$out/rss"
   kill "$pid"; wait "$pid" 2>/dev/null || true
+  if [ -n "$bare" ]; then
+    "$bare" 2>/dev/null &
+    pid=$!
+    settle "$pid"
+    awk '/^VmRSS/ {print $2}' "/proc/$pid/status" >"$out/bare-rss"
+    kill "$pid"; wait "$pid" 2>/dev/null || true
+  fi
   exit 0
 fi
 
@@ -111,11 +119,20 @@ for arch in "${arches[@]}"; do
 
   out=$tmp/$arch-desktop
   mkdir -p "$out"
-  bash tests/app/on_private_desktop.sh bash "$PWD/tools/cost.sh" --desktop "$root" "$debug" "$out"
+  # The bare tray program, built for the architecture where its Qt is installed.
+  bare=$tmp/bare-$arch cxx=g++ pc=()
+  [ "$arch" != "$(dpkg --print-architecture)" ] && cxx=i686-linux-gnu-g++ &&
+    pc=(env PKG_CONFIG_LIBDIR=/usr/lib/i386-linux-gnu/pkgconfig:/usr/share/pkgconfig)
+  # shellcheck disable=SC2046
+  "$cxx" -O2 -fPIC tools/bare_tray.cpp -o "$bare" $("${pc[@]}" pkg-config --cflags --libs Qt6Widgets) \
+    2>/dev/null || bare=""
+  bash tests/app/on_private_desktop.sh bash "$PWD/tools/cost.sh" --desktop "$root" "$debug" "$out" "$bare"
   # callgrind numbers the dumps: .1 at start-up, .2 after the idle seconds.
   start=$(total "$out/desktop.out.1")
   idle=$(total "$out/desktop.out.2")
   echo "desktop start-up: $(mega "$start") instructions"
   echo "desktop idle second in the tray: $(kilo "$idle" 10) instructions"
   echo "desktop rss after start-up: $(awk '{printf "%.1f MB", $1 / 1024}' "$out/rss")"
+  [ -s "$out/bare-rss" ] &&
+    echo "bare Qt tray program rss: $(awk '{printf "%.1f MB", $1 / 1024}' "$out/bare-rss")"
 done

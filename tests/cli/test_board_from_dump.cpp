@@ -313,6 +313,8 @@ TEST_F(BoardFromDump, PastesOfSeveralChipsWordsAndProseReplayWhatTheyShow) {
        {"--south-bridge", "SiS630"},
        {"ITE IT8705F", "Fan 1          4500RPM"}},
       {"VIA block", I2c(via), {"--south-bridge", "VT82C686A"}, {"VIA VT82C686A"}},
+      {"VIA I/O block", "$ isadump -f 0xec00\n" + Isa(via, 16), {"--south-bridge", "VT8231"},
+       {"VIA VT8231"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
