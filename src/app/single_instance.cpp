@@ -57,7 +57,10 @@ SingleInstance::SingleInstance(const QString& folder, QObject* parent)
 }
 
 SingleInstance::~SingleInstance() {
-  for (const auto& peer : peers_) close(peer.first);
+  for (const auto& [fd, peer] : peers_) {
+    delete peer.notifier;
+    close(fd);
+  }
   if (listener_ >= 0) {
     notifier_.reset();
     close(listener_);
@@ -90,10 +93,9 @@ void SingleInstance::onConnection() {
   for (;;) {
     const int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) return;
-    Peer& peer = peers_[fd];
-    peer.notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-    connect(peer.notifier.get(), &QSocketNotifier::activated, this,
-            [this, fd] { onPeerReadable(fd); });
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    peers_[fd] = Peer{notifier, {}};
+    connect(notifier, &QSocketNotifier::activated, this, [this, fd] { onPeerReadable(fd); });
   }
 }
 
@@ -115,7 +117,7 @@ void SingleInstance::closePeer(int fd) {
   // Called from the notifier's own signal: it goes once that has returned.
   auto found = peers_.find(fd);
   found->second.notifier->setEnabled(false);
-  found->second.notifier.release()->deleteLater();
+  found->second.notifier->deleteLater();
   peers_.erase(found);
   close(fd);
 }

@@ -33,7 +33,7 @@ class SingleInstance : public QObject {
 
  private:
   struct Peer {
-    std::unique_ptr<QSocketNotifier> notifier;
+    QSocketNotifier* notifier;  // a child of this object
     std::string line;
   };
   void onConnection();
