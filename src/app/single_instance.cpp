@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <thread>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -39,6 +40,18 @@ bool Wait(int fd, short events, std::chrono::steady_clock::time_point deadline) 
     const int n = poll(&p, 1, static_cast<int>(left.count()));
     if (n > 0) return true;
     if (n < 0 && errno != EINTR) return false;
+  }
+}
+
+// Connects before the deadline; a copy that hangs with its queue full is
+// not waited for longer.
+bool Connect(int fd, const sockaddr_un& address, std::chrono::steady_clock::time_point deadline) {
+  constexpr auto kRetry = std::chrono::milliseconds(50);
+  for (;;) {
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return true;
+    if (errno != EAGAIN && errno != EINTR) return false;
+    if (std::chrono::steady_clock::now() + kRetry > deadline) return false;
+    std::this_thread::sleep_for(kRetry);
   }
 }
 
@@ -125,12 +138,12 @@ void SingleInstance::closePeer(int fd) {
 bool SingleInstance::HandOver(int timeoutMs) {
   sockaddr_un address;
   if (!Address(socketPath_, address)) return false;
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return false;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   char answer = 0;
   const bool ok =
-      ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+      Connect(fd, address, deadline) &&
       send(fd, kOpenRequest, sizeof kOpenRequest - 1, MSG_NOSIGNAL) ==
           static_cast<ssize_t>(sizeof kOpenRequest - 1) &&
       Wait(fd, POLLIN, deadline) && read(fd, &answer, 1) == 1 && answer == kAnswer;

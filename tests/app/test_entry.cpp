@@ -1,11 +1,18 @@
 // The program entry: the port-access question, the hidden window with its
 // one-time start-up, and one copy at a time across real processes.
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <vector>
 
 #include "app/desktop_session.h"
 #include "app/entry.h"
+#include "app/single_instance.h"
 #include "detect/ownership_fixture.h"
 #include "hw/lent_ports.h"
 #include "sim/machine.h"
@@ -107,6 +114,29 @@ class EntryTest : public QObject {
                            QStringLiteral("--settings"), dir.filePath(QStringLiteral("r.reg"))};
     QCOMPARE(kev::app::RunEntry(args, hooks), 0);
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("r.reg"))));  // saved at the end
+  }
+
+  // A running copy that never answers, its queue full: a later start gives
+  // up within its time instead of hanging.
+  void aHungCopyIsNotWaitedFor() {
+    QTemporaryDir dir;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = dir.filePath(QStringLiteral("Kevatra.socket")).toLocal8Bit();
+    std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()) + 1);
+    const auto* a = reinterpret_cast<const sockaddr*>(&address);
+    std::vector<int> fds{socket(AF_UNIX, SOCK_STREAM, 0)};
+    QVERIFY(bind(fds[0], a, sizeof address) == 0 && listen(fds[0], 0) == 0);
+    for (int i = 0; i < 4; ++i) {
+      fds.push_back(socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0));
+      (void)::connect(fds.back(), a, sizeof address);
+    }
+    kev::app::SingleInstance later(dir.path());
+    QElapsedTimer waited;
+    waited.start();
+    QVERIFY(!later.HandOver(300));
+    QVERIFY(waited.elapsed() < 3000);
+    for (const int fd : fds) close(fd);
   }
 
   void oneCopyAtATimeAStaleLockDoesNotBlockAndTermSaves() {
