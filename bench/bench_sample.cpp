@@ -188,7 +188,22 @@ void TickThroughHelper(benchmark::State& state, const std::string& name) {
   std::filesystem::remove_all(logDir);
 }
 
+// The floor of any request through the helper: one read, one round trip
+// between two processes, on this machine.
+void HelperRoundTrip(benchmark::State& state) {
+  constexpr uint16_t kPciData = 0xCFC;
+  ports::HelperPorts helper(KEV_SIM_HELPER, {"demo"});
+  if (!helper.requestAccess()) {
+    state.SkipWithError("helper does not start");
+    return;
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(helper.inl(kPciData));
+}
+
 int RegisterAll() {
+  benchmark::RegisterBenchmark("HelperRoundTrip", HelperRoundTrip)
+      ->Unit(benchmark::kMicrosecond)
+      ->UseRealTime();
   for (const std::string& name : sim::CatalogueBoardNames()) {
     for (bool logging : {false, true}) {
       benchmark::RegisterBenchmark(
