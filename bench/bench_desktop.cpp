@@ -16,6 +16,7 @@
 
 #include "app/desktop_fixture.h"
 #include "monitor/sampling.h"
+#include "qt_bench_main.h"
 
 namespace {
 
@@ -154,11 +155,4 @@ BENCHMARK(BM_LongestTickWithLogsAtCap)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+KEV_QT_BENCHMARK_MAIN()

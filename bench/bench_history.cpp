@@ -11,6 +11,7 @@
 
 #include "monitor/channel_history.h"
 #include "ui/history_canvas.h"
+#include "qt_bench_main.h"
 
 namespace {
 
@@ -78,11 +79,4 @@ BENCHMARK(BM_RecordOneCycle)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+KEV_QT_BENCHMARK_MAIN()

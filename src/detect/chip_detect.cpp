@@ -7,6 +7,7 @@
 
 #include "detect/detect.h"
 #include "detect/port_policy.h"
+#include "hw/superio.h"
 #include "hw/uit8712f.h"
 #include "hw/uns_isa.h"
 #include "hw/upc87366.h"
@@ -52,20 +53,11 @@ constexpr int32_t kIsaBaseLast = 0xFFF9;  // base + 6 is still a port
 bool IsaBaseUsable(int32_t base) { return base >= kIsaBaseFirst && base <= kIsaBaseLast; }
 
 // ITE Super-I/O: chip ID, logical device 4 (environment controller).
-constexpr uint32_t kSioRegChipId1 = 0x20;
-constexpr uint32_t kSioRegChipId2 = 0x21;
-constexpr uint32_t kSioRegLdn = 0x07;
-constexpr uint32_t kSioRegActive = 0x30;
-constexpr uint32_t kSioRegBaseHigh = 0x60;
-constexpr uint32_t kSioRegBaseLow = 0x61;
-constexpr uint32_t kSioActiveBit = 0x01;
 constexpr uint32_t kIteChipId1 = 0x87;
 constexpr std::array<uint32_t, 2> kIteChipId2{0x05, 0x12};
 constexpr uint32_t kIteLdnEc = 0x04;
 
 // PC87366: Super-I/O ID at register 20h of configuration port 2Eh or 4Eh.
-constexpr std::array<uint32_t, 2> kPc87366ConfigPorts{0x2E, 0x4E};
-constexpr uint32_t kSioRegSid = 0x20;
 constexpr uint32_t kPc87366Sid = 0xE9;
 
 constexpr int32_t kVendorNs = 1;
@@ -177,14 +169,14 @@ constexpr int32_t kKindStep = 0x10;
 // The ITE Super-I/O test: chip ID 87h/05h or 87h/12h and an active
 // environment controller. Returns its base and the chip ID, or false.
 bool FindIteController(PortIo& io, int32_t& base, int32_t& chipId) {
-  const uint32_t id1 = IT8712Fread(io, kSioRegChipId1);
-  const uint32_t id2 = IT8712Fread(io, kSioRegChipId2);
+  const uint32_t id1 = IT8712Fread(io, superio::kRegChipId);
+  const uint32_t id2 = IT8712Fread(io, superio::kRegChipId2);
   if (id1 != kIteChipId1 || (id2 != kIteChipId2[0] && id2 != kIteChipId2[1])) return false;
-  IT8712Fwrite(io, kSioRegLdn, kIteLdnEc);
-  if ((IT8712Fread(io, kSioRegActive) & kSioActiveBit) == 0) return false;
+  IT8712Fwrite(io, superio::kRegLdn, kIteLdnEc);
+  if ((IT8712Fread(io, superio::kRegActivate) & superio::kActiveBit) == 0) return false;
   // High byte first: the two reads are separate port sequences.
-  const uint32_t high = IT8712Fread(io, kSioRegBaseHigh);
-  base = static_cast<int32_t>(high * 256 + IT8712Fread(io, kSioRegBaseLow));
+  const uint32_t high = IT8712Fread(io, superio::kRegBaseHigh);
+  base = static_cast<int32_t>(high * 256 + IT8712Fread(io, superio::kRegBaseLow));
   chipId = static_cast<int32_t>(id1 * 256 + id2);
   return true;
 }
@@ -226,7 +218,7 @@ bool IdentifyBridgeMonitor(PortIo& io, const PmDevice& pm, ChipIdentity& id, int
 // device inactive or its base unprogrammed: such a block is never touched.
 int32_t Pc87366Block(PortIo& io, uint32_t cfg, uint32_t ldn) {
   const auto base = static_cast<int32_t>(PC87366rd_bad(io, cfg, ldn));
-  const bool active = (PC87366rd_scr(io, cfg, kSioRegActive) & kSioActiveBit) != 0;
+  const bool active = (PC87366rd_scr(io, cfg, superio::kRegActivate) & superio::kActiveBit) != 0;
   return active && PC87366BaseUsable(base) ? base : -1;
 }
 
@@ -250,12 +242,12 @@ bool IdentifyIsaOrSuperIo(PortIo& io, ChipIdentity& id, int32_t& port, bool port
     }
     return true;
   }
-  for (uint32_t cfg : kPc87366ConfigPorts) {
-    if (PC87366rd_scr(io, cfg, kSioRegSid) != kPc87366Sid) continue;
+  for (uint32_t cfg : superio::kConfigPorts) {
+    if (PC87366rd_scr(io, cfg, superio::kRegChipId) != kPc87366Sid) continue;
     id.FsmBase = Pc87366Block(io, cfg, kPc87366LdnFsm);
     id.VlmBase = Pc87366Block(io, cfg, kPc87366LdnVlm);
     id.TmsBase = Pc87366Block(io, cfg, kPc87366LdnTms);
-    id.ChipRevision = static_cast<int32_t>(PC87366rd_scr(io, cfg, kSioRegSid));
+    id.ChipRevision = static_cast<int32_t>(PC87366rd_scr(io, cfg, superio::kRegChipId));
     id.ChipVendor = kVendorNs;
     port = static_cast<int32_t>(cfg);
     return true;

@@ -1,5 +1,6 @@
 #include "hw/uasms.h"
 
+#include "hw/superio.h"
 #include "hw/upcicfg.h"
 
 namespace kev {
@@ -10,7 +11,6 @@ namespace {
 constexpr int kSwitchShift = 3;
 
 constexpr uint8_t kWinbondConfigKey = 0x87;
-constexpr uint8_t kRegLogicalDevice = 0x07;
 constexpr uint8_t kLdnGpio = 0x08;
 constexpr uint8_t kRegGpioData = 0xF1;
 
@@ -38,7 +38,7 @@ void ASMS1set(PortIo& io, uint32_t port, uint32_t keep, uint32_t mask, uint32_t 
 void ASMS2set(PortIo& io, uint32_t cfgport, uint32_t keep, uint32_t mask, uint32_t value) {
   io.outb(Port(cfgport), kWinbondConfigKey);
   io.outb(Port(cfgport), kWinbondConfigKey);
-  WriteConfigReg(io, cfgport, kRegLogicalDevice, kLdnGpio);
+  WriteConfigReg(io, cfgport, superio::kRegLdn, kLdnGpio);
   io.outb(Port(cfgport), kRegGpioData);
   const uint32_t old = io.inb(Port(cfgport + 1));
   WriteConfigReg(io, cfgport, kRegGpioData, (old & keep) | ((value & mask) << kSwitchShift));

@@ -1,12 +1,11 @@
 #include "hw/upc87366.h"
 
+#include "hw/superio.h"
+
 namespace kev {
 
 namespace {
 
-constexpr uint32_t kRegLogicalDevice = 0x07;
-constexpr uint32_t kRegBaseHigh = 0x60;
-constexpr uint32_t kRegBaseLow = 0x61;
 
 // Logical-device blocks are 16 ports; the base's low four bits are ignored.
 constexpr uint32_t kBlockMask = 0xFFF0;
@@ -47,9 +46,9 @@ void PC87366wt_scr(PortIo& io, uint32_t port, uint32_t reg, uint32_t value) {
 }
 
 uint32_t PC87366rd_bad(PortIo& io, uint32_t port, uint32_t ldn) {
-  PC87366wt_scr(io, port, kRegLogicalDevice, ldn);
-  const uint32_t high = PC87366rd_scr(io, port, kRegBaseHigh);
-  const uint32_t low = PC87366rd_scr(io, port, kRegBaseLow);
+  PC87366wt_scr(io, port, superio::kRegLdn, ldn);
+  const uint32_t high = PC87366rd_scr(io, port, superio::kRegBaseHigh);
+  const uint32_t low = PC87366rd_scr(io, port, superio::kRegBaseLow);
   return (high << 8) | low;
 }
 

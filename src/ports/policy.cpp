@@ -5,6 +5,7 @@
 
 #include "detect/detect.h"
 #include "detect/port_policy.h"
+#include "hw/superio.h"
 #include "hw/upc87366.h"
 #include "hw/upcicfg.h"
 #include "hw/usmbus.h"
@@ -37,7 +38,7 @@ struct SuperIoWrite {
   int32_t ldn;
 };
 constexpr std::array<SuperIoWrite, 2> kSuperIoWrites{{
-    {0x07, kAnyLdn},  // logical device select
+    {superio::kRegLdn, kAnyLdn},
     {0xF1, 0x08},     // Winbond GPIO data: the board switch
 }};
 
@@ -53,10 +54,6 @@ constexpr std::array<SuperIoMonitor, 4> kSuperIoMonitors{{
     {0xE9, kPc87366LdnVlm},
     {0xE9, kPc87366LdnTms},
 }};
-constexpr uint8_t kSioRegLdn = 0x07;
-constexpr uint8_t kSioRegChipId = 0x20;
-constexpr uint8_t kSioRegBaseHigh = 0x60;
-constexpr uint8_t kSioRegBaseLow = 0x61;
 constexpr uint32_t kLdnBlockMask = 0xFFF0;
 constexpr uint32_t kLdnBlockSize = 0x10;
 
@@ -279,13 +276,13 @@ void PolicedPorts::observeSuperIo(SuperIoPair& p, const Access& a) {
     return;
   }
   if (a.out) {
-    if (p.index == kSioRegLdn) p.ldn = static_cast<uint8_t>(a.value);
+    if (p.index == superio::kRegLdn) p.ldn = static_cast<uint8_t>(a.value);
     p.baseHigh = -1;
     return;
   }
-  if (p.index == kSioRegChipId) p.chipId = static_cast<int32_t>(a.value);
-  if (p.index == kSioRegBaseHigh) p.baseHigh = static_cast<int32_t>(a.value);
-  if (p.index != kSioRegBaseLow || p.baseHigh < 0) return;
+  if (p.index == superio::kRegChipId) p.chipId = static_cast<int32_t>(a.value);
+  if (p.index == superio::kRegBaseHigh) p.baseHigh = static_cast<int32_t>(a.value);
+  if (p.index != superio::kRegBaseLow || p.baseHigh < 0) return;
   const uint32_t base = (static_cast<uint32_t>(p.baseHigh) << 8 | a.value) & kLdnBlockMask;
   p.baseHigh = -1;
   if (base < kFirstDevicePort) return;  // never programmed

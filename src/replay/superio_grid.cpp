@@ -3,19 +3,13 @@
 #include <array>
 #include <string_view>
 
+#include "hw/superio.h"
 #include "replay/board_fields.h"
 
 namespace kev::replay {
 namespace {
 
-constexpr std::array<uint16_t, 2> kConfigPorts{0x2E, 0x4E};
 constexpr uint16_t kDefaultPort = 0x2E;
-constexpr uint8_t kRegLdn = 0x07;
-constexpr uint8_t kRegChipId = 0x20;
-constexpr uint8_t kRegChipId2 = 0x21;
-constexpr uint8_t kRegActivate = 0x30;
-constexpr uint8_t kRegBaseHigh = 0x60;
-constexpr uint8_t kRegBaseLow = 0x61;
 constexpr uint8_t kAnyId2 = 0x00;
 
 struct SuperIoChip {
@@ -41,8 +35,8 @@ std::optional<uint8_t> Byte(const RegisterGrid& g, uint8_t reg) {
 }
 
 const SuperIoChip* ChipOf(const RegisterGrid& g) {
-  const auto id = Byte(g, kRegChipId);
-  const auto id2 = Byte(g, kRegChipId2);
+  const auto id = Byte(g, superio::kRegChipId);
+  const auto id2 = Byte(g, superio::kRegChipId2);
   for (const SuperIoChip& c : kChips) {
     if (id == c.id && (c.id2 == kAnyId2 || id2 == c.id2)) return &c;
   }
@@ -54,19 +48,19 @@ const SuperIoChip* ChipOf(const RegisterGrid& g) {
 bool IsSuperIoConfigGrid(const RegisterGrid& g) {
   if (g.words) return false;
   if (g.indexPort) {
-    for (uint16_t p : kConfigPorts) {
+    for (uint16_t p : superio::kConfigPorts) {
       if (*g.indexPort == p) return true;
     }
     return false;
   }
-  return !g.smbusAddress && !g.flatBase && Byte(g, kRegLdn) && ChipOf(g) != nullptr;
+  return !g.smbusAddress && !g.flatBase && Byte(g, superio::kRegLdn) && ChipOf(g) != nullptr;
 }
 
 std::optional<SuperIoFacts> ReadSuperIoGrid(const RegisterGrid& g, std::string& error) {
   const SuperIoChip* chip = ChipOf(g);
   const std::string where = "line " + std::to_string(g.line) + ": ";
   if (chip == nullptr) {
-    const auto id = Byte(g, kRegChipId);
+    const auto id = Byte(g, superio::kRegChipId);
     error = where + "the Super-I/O configuration grid shows chip ID " +
             (id ? HexText(*id, 2) : std::string("none")) +
             " at 20h, which no monitoring Super-I/O replayed from dumps has";
@@ -82,10 +76,10 @@ std::optional<SuperIoFacts> ReadSuperIoGrid(const RegisterGrid& g, std::string& 
   f.chipId = chip->id;
   f.winbond = chip->winbond;
   // 30h and above belong to the logical device 07h selected.
-  if (Byte(g, kRegLdn) == chip->monitorLdn) {
-    const auto high = Byte(g, kRegBaseHigh), low = Byte(g, kRegBaseLow);
+  if (Byte(g, superio::kRegLdn) == chip->monitorLdn) {
+    const auto high = Byte(g, superio::kRegBaseHigh), low = Byte(g, superio::kRegBaseLow);
     if (high && low) f.base = static_cast<uint16_t>(*high << 8 | *low);
-    if (const auto act = Byte(g, kRegActivate)) f.active = (*act & 1) != 0;
+    if (const auto act = Byte(g, superio::kRegActivate)) f.active = (*act & 1) != 0;
   }
   return f;
 }
