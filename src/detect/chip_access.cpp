@@ -34,10 +34,7 @@ int32_t ChipRegs::read(uint8_t reg, uint8_t bank, RegSpace space) {
       return -1;
     case ChipPath::Smbus: {
       if (bank == kWbBank0) return SMBrdb(io_, pmId_, smbBase_, slave_, reg);
-      SMBwtb(io_, pmId_, smbBase_, slave_, kWbRegBank, bank);
-      const int32_t v = SMBrdb(io_, pmId_, smbBase_, slave_, reg);
-      SMBwtb(io_, pmId_, smbBase_, slave_, kWbRegBank, kWbBank0);
-      return v;
+      return SMBrdb_banked(io_, pmId_, smbBase_, slave_, reg, bank, true);
     }
     case ChipPath::IsaPair:
       return static_cast<int32_t>(NS_ISAread(io_, port_, reg));

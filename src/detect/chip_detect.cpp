@@ -1,6 +1,7 @@
 // Finding the monitoring chip: the SMBus address probe, identification over
 // the south bridge, the ISA pair, the Super-I/O and the SMBus, and the
 // chip-kind table.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -172,11 +173,14 @@ bool FindIteController(PortIo& io, int32_t& base, int32_t& chipId) {
   const uint32_t id1 = IT8712Fread(io, superio::kRegChipId);
   const uint32_t id2 = IT8712Fread(io, superio::kRegChipId2);
   if (id1 != kIteChipId1 || (id2 != kIteChipId2[0] && id2 != kIteChipId2[1])) return false;
-  IT8712Fwrite(io, superio::kRegLdn, kIteLdnEc);
-  if ((IT8712Fread(io, superio::kRegActivate) & superio::kActiveBit) == 0) return false;
+  // Each read selects the controller itself: another program may select
+  // another logical device between two reads.
+  if ((IT8712Fread_ldn(io, kIteLdnEc, superio::kRegActivate) & superio::kActiveBit) == 0) {
+    return false;
+  }
   // High byte first: the two reads are separate port sequences.
-  const uint32_t high = IT8712Fread(io, superio::kRegBaseHigh);
-  base = static_cast<int32_t>(high * 256 + IT8712Fread(io, superio::kRegBaseLow));
+  const uint32_t high = IT8712Fread_ldn(io, kIteLdnEc, superio::kRegBaseHigh);
+  base = static_cast<int32_t>(high * 256 + IT8712Fread_ldn(io, kIteLdnEc, superio::kRegBaseLow));
   chipId = static_cast<int32_t>(id1 * 256 + id2);
   return true;
 }
@@ -218,7 +222,8 @@ bool IdentifyBridgeMonitor(PortIo& io, const PmDevice& pm, ChipIdentity& id, int
 // device inactive or its base unprogrammed: such a block is never touched.
 int32_t Pc87366Block(PortIo& io, uint32_t cfg, uint32_t ldn) {
   const auto base = static_cast<int32_t>(PC87366rd_bad(io, cfg, ldn));
-  const bool active = (PC87366rd_scr(io, cfg, superio::kRegActivate) & superio::kActiveBit) != 0;
+  const bool active =
+      (PC87366rd_ldn(io, cfg, ldn, superio::kRegActivate) & superio::kActiveBit) != 0;
   return active && PC87366BaseUsable(base) ? base : -1;
 }
 
@@ -352,6 +357,35 @@ BridgeMonitorBlock FindBridgeMonitorBlock(PortIo& io, const PmDevice& pm) {
   const BridgeMonitor* m = BridgeMonitorOf(pm);
   if (m == nullptr || pm.PciDevice < 0) return {};
   return {BridgeMonitorBase(io, pm, *m), m->path};
+}
+
+bool ProgramWritesSmbusSlave(uint32_t slave) {
+  if (slave >= kSmbProbeFirst && slave <= kSmbProbeLast) return true;
+  return std::find(TempSensorAddressList.begin(), TempSensorAddressList.end(), slave) !=
+         TempSensorAddressList.end();
+}
+
+std::vector<SuperIoMonitorBlock> FindSuperIoMonitorBlocks(PortIo& io) {
+  constexpr uint32_t kIteSpan = 8;  // the environment controller's ISA pair
+  constexpr uint32_t kPcBlockMask = 0xFFF0;
+  constexpr uint32_t kPcBlockLast = 0x0F;
+  std::vector<SuperIoMonitorBlock> blocks;
+  int32_t base = -1;
+  int32_t chipId = -1;
+  if (FindIteController(io, base, chipId) && IsaBaseUsable(base)) {
+    const auto b = static_cast<uint32_t>(base);
+    blocks.push_back({b, b + kIteSpan - 1});
+  }
+  for (uint32_t cfg : superio::kConfigPorts) {
+    if (PC87366rd_scr(io, cfg, superio::kRegChipId) != kPc87366Sid) continue;
+    for (uint32_t ldn : {kPc87366LdnFsm, kPc87366LdnVlm, kPc87366LdnTms}) {
+      const int32_t block = Pc87366Block(io, cfg, ldn);
+      if (block == -1) continue;
+      const uint32_t first = static_cast<uint32_t>(block) & kPcBlockMask;
+      blocks.push_back({first, first + kPcBlockLast});
+    }
+  }
+  return blocks;
 }
 
 SmbProbeResult ProbeMainSmbAddress(PortIo& io, int32_t vendorDevice, int32_t smbBase) {

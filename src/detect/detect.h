@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -48,6 +49,20 @@ struct BoardSwitchPort {
 };
 std::vector<BoardSwitchPort> BoardSwitchPorts();
 
+// The board switch of a PM device as its op carries it: kind, target
+// (port, configuration port, SMBus offset or PCI address), keep and mask.
+struct BoardSwitchRule {
+  SwitchKind kind;
+  uint32_t target;
+  uint32_t keep;
+  uint32_t mask;
+};
+std::optional<BoardSwitchRule> BoardSwitchOf(int32_t vendorDevice);
+
+// The ICH LPC bridges (bus 0 device 31 function 0) that can hide the SMBus
+// function; EnableIchSmbus clears the hide bit on these.
+bool IsIchLpcBridge(uint32_t vendorDevice);
+
 // ---- Monitoring chip -------------------------------------------------------
 
 // A monitor inside the south bridge as its PCI registers report it
@@ -66,6 +81,18 @@ struct SmbProbeResult {
 
 // First address 28h..2Fh that answers a byte read of register 00h.
 SmbProbeResult ProbeMainSmbAddress(PortIo& io, int32_t vendorDevice, int32_t smbBase);
+
+// Whether the program ever addresses slave on the SMBus for a write: the
+// main chip's addresses 28h..2Fh and the auxiliary sensors'.
+bool ProgramWritesSmbusSlave(uint32_t slave);
+
+// The blocks of the Super-I/O monitors, as detection finds them: the ITE
+// environment controller and the active PC87366 logical devices.
+struct SuperIoMonitorBlock {
+  uint32_t first;
+  uint32_t last;
+};
+std::vector<SuperIoMonitorBlock> FindSuperIoMonitorBlocks(PortIo& io);
 
 // What IdentifyChip found; -1 means none.
 struct ChipIdentity {

@@ -1,5 +1,6 @@
 // The PM device: the south-bridge function on PCI bus 0 that hosts the
 // SMBus, the ICH SMBus enable, the dual core-voltage test and the board switch.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -211,6 +212,19 @@ std::vector<BoardSwitchPort> BoardSwitchPorts() {
     }
   }
   return ports;
+}
+
+std::optional<BoardSwitchRule> BoardSwitchOf(int32_t vendorDevice) {
+  for (const BoardSwitch& b : kBoardSwitchTable) {
+    if (static_cast<int32_t>(b.vendorDevice) != vendorDevice) continue;
+    const auto kind = static_cast<SwitchKind>(static_cast<uint8_t>(b.op) + 1);
+    return BoardSwitchRule{kind, b.target, b.keep, b.mask};
+  }
+  return std::nullopt;
+}
+
+bool IsIchLpcBridge(uint32_t vendorDevice) {
+  return std::find(kIchLpcIds.begin(), kIchLpcIds.end(), vendorDevice) != kIchLpcIds.end();
 }
 
 void EnableIchSmbus(PortIo& io) {

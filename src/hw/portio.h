@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
+#include <span>
 #include <string>
+
+#include "hw/hw_op.h"
 
 namespace kev {
 
@@ -35,13 +37,31 @@ class PortIo {
   virtual bool requestAccess() = 0;
   virtual std::string refusalReason() const { return {}; }
 
-  // A backend that runs whole SMBus transactions elsewhere (the port
-  // helper) answers here with the result of SMBrdb & co.; std::nullopt
-  // means the transaction goes port by port through this object.
-  virtual std::optional<int32_t> smbusTransfer(uint32_t /*pmId*/, uint32_t /*base*/,
-                                               const SmbusTransfer& /*t*/) {
-    return std::nullopt;
+  // Runs whole operations in order, one result each (0 for a write). The
+  // port backends keep the default: each op port by port on this object.
+  virtual void runOps(std::span<const HwOp> ops, std::span<uint32_t> results);
+  uint32_t run(const HwOp& op) {
+    uint32_t result = 0;
+    runOps({&op, 1}, {&result, 1});
+    return result;
   }
+
+  // Marks a stretch of ops that belongs together (one sampling tick, one
+  // probe), named by label; a backend that pays per request may gather them.
+  virtual void beginBatch(uint32_t /*label*/) {}
+  virtual void endBatch() {}
+};
+
+// A backend that speaks in whole operations only (the port helper's
+// client): single port accesses read all ones and write nothing.
+class OpsOnlyPorts : public PortIo {
+ public:
+  uint8_t inb(uint16_t) override { return 0xFF; }
+  uint16_t inw(uint16_t) override { return 0xFFFF; }
+  uint32_t inl(uint16_t) override { return 0xFFFFFFFFu; }
+  void outb(uint16_t, uint8_t) override {}
+  void outw(uint16_t, uint16_t) override {}
+  void outl(uint16_t, uint32_t) override {}
 };
 
 // Ports below this belong to the system board (DMA and interrupt

@@ -17,6 +17,8 @@ namespace kev {
 namespace {
 
 constexpr unsigned long kAllPorts = 65536;
+constexpr unsigned long kPciFirst = 0xCF8;  // CF8h..CFFh: address and data
+constexpr unsigned long kPciCount = 8;
 
 std::string ActiveLockdownMode(std::string_view text) {
   const auto open = text.find('[');
@@ -77,13 +79,19 @@ bool RealPorts::lockedDown() const {
 
 #if KEV_REAL_PORTS
 
+// The question is asked with the PCI configuration ports, which every
+// machine's monitor needs; grant() adds the rest.
 bool RealPorts::requestAccess() {
   if (granted_) return true;
-  err_ = ioperm(0, kAllPorts, 1) == 0 ? 0 : errno;
+  err_ = ioperm(kPciFirst, kPciCount, 1) == 0 ? 0 : errno;
   refusal_ = RefusalFromErrno(err_, err_ == EPERM && lockedDown());
   reason_ = RefusalText(refusal_, err_);
   granted_ = refusal_ == PortAccessRefusal::None;
   return granted_;
+}
+
+bool RealPorts::grant(uint32_t first, uint32_t last) {
+  return granted_ && first <= last && last < kAllPorts && ioperm(first, last - first + 1, 1) == 0;
 }
 
 uint8_t RealPorts::inb(uint16_t port) { return ::inb(port); }
@@ -102,6 +110,8 @@ bool RealPorts::requestAccess() {
   reason_ = RefusalText(refusal_, 0);
   return false;
 }
+
+bool RealPorts::grant(uint32_t, uint32_t) { return false; }
 
 uint8_t RealPorts::inb(uint16_t) { return 0xFF; }
 uint16_t RealPorts::inw(uint16_t) { return 0xFFFF; }

@@ -42,10 +42,14 @@ class RealPorts : public PortIo {
   void outw(uint16_t port, uint16_t value) override;
   void outl(uint16_t port, uint32_t value) override;
 
-  // Once granted, later requests answer yes without asking the kernel: the
-  // grant outlives the capability the program gives up after it.
+  // Asks for the PCI configuration ports. Once granted, later requests
+  // answer yes without asking the kernel: the grant outlives the
+  // capability the program gives up after it.
   bool requestAccess() override;
   std::string refusalReason() const override { return reason_; }
+  // Adds ports first..last to what was granted; false when the kernel
+  // refuses or nothing was granted yet.
+  bool grant(uint32_t first, uint32_t last);
   PortAccessRefusal refusal() const { return refusal_; }
   int accessErrno() const { return err_; }
 

@@ -2,6 +2,9 @@
 
 #include <array>
 
+#include "hw/port_sequences.h"
+#include "hw/superio.h"
+
 namespace kev {
 
 namespace {
@@ -10,7 +13,9 @@ constexpr uint16_t kIndexPort = 0x2E;
 constexpr uint16_t kDataPort = 0x2F;
 // The key that opens the configuration registers, written to the index port.
 constexpr std::array<uint8_t, 4> kEnterKey{0x87, 0x01, 0x55, 0x55};
-constexpr uint8_t kLeaveValue = 0x02;
+// Configuration control: bit 1 returns the chip to wait-for-key.
+constexpr uint8_t kRegConfigControl = 0x02;
+constexpr uint8_t kReturnToWaitForKey = 0x02;
 
 void Out(PortIo& io, uint16_t port, uint32_t value) {
   io.outb(port, static_cast<uint8_t>(value));
@@ -21,16 +26,36 @@ void Enter(PortIo& io) {
   for (const uint8_t k : kEnterKey) Out(io, kIndexPort, k);
 }
 
-// The final write of the sequence goes without a delay after it.
+// Leaving takes a write to the configuration-control register: two writes
+// to the index port alone would leave the chip open for anyone's next
+// write. The final write goes without a delay after it.
 void Leave(PortIo& io) {
-  Out(io, kIndexPort, kLeaveValue);
-  io.outb(kIndexPort, kLeaveValue);
+  Out(io, kIndexPort, kRegConfigControl);
+  io.outb(kDataPort, kReturnToWaitForKey);
 }
 
 }  // namespace
 
 uint32_t IT8712Fread(PortIo& io, uint32_t reg) {
+  return io.run(op::SuperIoRead(SuperIoKind::Ite, kIndexPort, reg));
+}
+
+uint32_t IT8712Fread_ldn(PortIo& io, uint32_t ldn, uint32_t reg) {
+  return io.run(op::SuperIoRead(SuperIoKind::Ite, kIndexPort, reg, static_cast<uint8_t>(ldn)));
+}
+
+void IT8712Fwrite(PortIo& io, uint32_t reg, uint32_t value) {
+  io.run(op::SuperIoWrite(SuperIoKind::Ite, kIndexPort, reg, value));
+}
+
+namespace seq {
+
+uint32_t IteRead(PortIo& io, uint32_t reg, uint32_t ldn) {
   Enter(io);
+  if (ldn != kNoLdn) {
+    Out(io, kIndexPort, superio::kRegLdn);
+    Out(io, kDataPort, ldn);
+  }
   Out(io, kIndexPort, reg);
   const uint32_t v = io.inb(kDataPort);
   IoDelay(io);
@@ -38,11 +63,13 @@ uint32_t IT8712Fread(PortIo& io, uint32_t reg) {
   return v;
 }
 
-void IT8712Fwrite(PortIo& io, uint32_t reg, uint32_t value) {
+void IteWrite(PortIo& io, uint32_t reg, uint32_t value) {
   Enter(io);
   Out(io, kIndexPort, reg);
   Out(io, kDataPort, value);
   Leave(io);
 }
+
+}  // namespace seq
 
 }  // namespace kev

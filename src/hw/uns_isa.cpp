@@ -1,5 +1,7 @@
 #include "hw/uns_isa.h"
 
+#include "hw/port_sequences.h"
+
 namespace kev {
 
 namespace {
@@ -27,16 +29,30 @@ uint32_t In(PortIo& io, uint16_t port) {
 
 }  // namespace
 
-uint32_t NS_ISAcheck(PortIo& io, uint32_t base) { return In(io, Port(base, kIndexOffset)); }
+uint32_t NS_ISAcheck(PortIo& io, uint32_t base) { return io.run(op::ChipCheck(base)); }
 
 uint32_t NS_ISAread(PortIo& io, uint32_t base, uint32_t reg) {
+  return io.run(op::ChipRead(ChipUnit::Ns, base, reg, 0));
+}
+
+void NS_ISAwrite(PortIo& io, uint32_t base, uint32_t reg, uint32_t value) {
+  io.run(op::ChipWrite(ChipUnit::Ns, base, reg, 0, value));
+}
+
+namespace seq {
+
+uint32_t NsCheck(PortIo& io, uint32_t base) { return In(io, Port(base, kIndexOffset)); }
+
+uint32_t NsRead(PortIo& io, uint32_t base, uint32_t reg) {
   Out(io, Port(base, kIndexOffset), reg);
   return In(io, Port(base, kDataOffset));
 }
 
-void NS_ISAwrite(PortIo& io, uint32_t base, uint32_t reg, uint32_t value) {
+void NsWrite(PortIo& io, uint32_t base, uint32_t reg, uint32_t value) {
   Out(io, Port(base, kIndexOffset), reg);
   Out(io, Port(base, kDataOffset), value);
 }
+
+}  // namespace seq
 
 }  // namespace kev

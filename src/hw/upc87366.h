@@ -17,6 +17,9 @@ inline bool PC87366BaseUsable(int32_t base) {
 }
 
 uint32_t PC87366rd_scr(PortIo& io, uint32_t port, uint32_t reg);
+// Register reg of logical device ldn: the select and the read as one
+// operation, so that no other program's select comes between them.
+uint32_t PC87366rd_ldn(PortIo& io, uint32_t port, uint32_t ldn, uint32_t reg);
 void PC87366wt_scr(PortIo& io, uint32_t port, uint32_t reg, uint32_t value);
 uint32_t PC87366rd_bad(PortIo& io, uint32_t port, uint32_t ldn);
 uint32_t PC87366rd_fsm(PortIo& io, uint32_t base, uint32_t reg);

@@ -1,5 +1,9 @@
 #include "hw/upcicfg.h"
 
+#include <array>
+
+#include "hw/port_sequences.h"
+
 namespace kev {
 
 namespace {
@@ -37,37 +41,17 @@ void SelectAddress(PortIo& io, uint32_t address) {
   IoDelay(io);
 }
 
-uint32_t ConfigRead(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs, Lane lane) {
-  const uint32_t address = PciConfigAddress(bus, dev, fn, ofs);
-  SelectAddress(io, address);
-  const auto port = static_cast<uint16_t>(kPciConfigData + lane.byteOffset);
-  uint32_t value = 0;
-  if (lane.width == 4)
-    value = io.inl(port);
-  else if (lane.width == 2)
-    value = io.inw(port);
-  else
-    value = io.inb(port);
-  IoDelay(io);
-  SelectAddress(io, address & ~kEnableBit);
-  return value;
+constexpr std::array<Lane, kPciLanes> kLanes{kDword, kLowWord, kHighWord, kByte0,
+                                             kByte1, kByte2,   kByte3};
+
+uint32_t ConfigRead(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs,
+                    PciLane lane) {
+  return io.run(op::PciRead(lane, PciConfigAddress(bus, dev, fn, ofs)));
 }
 
-// Narrow lanes are written as a read-modify-write of the whole dword.
-void ConfigWrite(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs, Lane lane,
+void ConfigWrite(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs, PciLane lane,
                  uint32_t value) {
-  const uint32_t address = PciConfigAddress(bus, dev, fn, ofs);
-  SelectAddress(io, address);
-  uint32_t dword = value;
-  if (lane.width != 4) {
-    const uint32_t old = io.inl(kPciConfigData);
-    IoDelay(io);
-    const uint32_t mask = LaneMask(lane);
-    dword = (old & ~mask) | ((value << (8 * lane.byteOffset)) & mask);
-  }
-  io.outl(kPciConfigData, dword);
-  IoDelay(io);
-  SelectAddress(io, address & ~kEnableBit);
+  io.run(op::PciWrite(lane, PciConfigAddress(bus, dev, fn, ofs), value));
 }
 
 }  // namespace
@@ -84,53 +68,89 @@ PciConfigLocation DecodePciConfigAddress(uint32_t address) {
 }
 
 uint32_t PCIcfg_rdd(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs) {
-  return ConfigRead(io, bus, dev, fn, ofs, kDword);
+  return ConfigRead(io, bus, dev, fn, ofs, PciLane::Dword);
 }
 uint32_t PCIcfg_rdwo(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs) {
-  return ConfigRead(io, bus, dev, fn, ofs, kLowWord);
+  return ConfigRead(io, bus, dev, fn, ofs, PciLane::LowWord);
 }
 uint32_t PCIcfg_rdwe(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs) {
-  return ConfigRead(io, bus, dev, fn, ofs, kHighWord);
+  return ConfigRead(io, bus, dev, fn, ofs, PciLane::HighWord);
 }
 uint32_t PCIcfg_rdb0(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs) {
-  return ConfigRead(io, bus, dev, fn, ofs, kByte0);
+  return ConfigRead(io, bus, dev, fn, ofs, PciLane::Byte0);
 }
 uint32_t PCIcfg_rdb1(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs) {
-  return ConfigRead(io, bus, dev, fn, ofs, kByte1);
+  return ConfigRead(io, bus, dev, fn, ofs, PciLane::Byte1);
 }
 uint32_t PCIcfg_rdb2(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs) {
-  return ConfigRead(io, bus, dev, fn, ofs, kByte2);
+  return ConfigRead(io, bus, dev, fn, ofs, PciLane::Byte2);
 }
 uint32_t PCIcfg_rdb3(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs) {
-  return ConfigRead(io, bus, dev, fn, ofs, kByte3);
+  return ConfigRead(io, bus, dev, fn, ofs, PciLane::Byte3);
 }
 
 void PCIcfg_wtd(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs, uint32_t value) {
-  ConfigWrite(io, bus, dev, fn, ofs, kDword, value);
+  ConfigWrite(io, bus, dev, fn, ofs, PciLane::Dword, value);
 }
 void PCIcfg_wtwo(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs,
                  uint32_t value) {
-  ConfigWrite(io, bus, dev, fn, ofs, kLowWord, value);
+  ConfigWrite(io, bus, dev, fn, ofs, PciLane::LowWord, value);
 }
 void PCIcfg_wtwe(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs,
                  uint32_t value) {
-  ConfigWrite(io, bus, dev, fn, ofs, kHighWord, value);
+  ConfigWrite(io, bus, dev, fn, ofs, PciLane::HighWord, value);
 }
 void PCIcfg_wtb0(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs,
                  uint32_t value) {
-  ConfigWrite(io, bus, dev, fn, ofs, kByte0, value);
+  ConfigWrite(io, bus, dev, fn, ofs, PciLane::Byte0, value);
 }
 void PCIcfg_wtb1(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs,
                  uint32_t value) {
-  ConfigWrite(io, bus, dev, fn, ofs, kByte1, value);
+  ConfigWrite(io, bus, dev, fn, ofs, PciLane::Byte1, value);
 }
 void PCIcfg_wtb2(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs,
                  uint32_t value) {
-  ConfigWrite(io, bus, dev, fn, ofs, kByte2, value);
+  ConfigWrite(io, bus, dev, fn, ofs, PciLane::Byte2, value);
 }
 void PCIcfg_wtb3(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, uint32_t ofs,
                  uint32_t value) {
-  ConfigWrite(io, bus, dev, fn, ofs, kByte3, value);
+  ConfigWrite(io, bus, dev, fn, ofs, PciLane::Byte3, value);
 }
+
+namespace seq {
+
+uint32_t PciRead(PortIo& io, uint32_t address, uint8_t laneIndex) {
+  const Lane lane = kLanes.at(laneIndex);
+  SelectAddress(io, address);
+  const auto port = static_cast<uint16_t>(kPciConfigData + lane.byteOffset);
+  uint32_t value = 0;
+  if (lane.width == 4)
+    value = io.inl(port);
+  else if (lane.width == 2)
+    value = io.inw(port);
+  else
+    value = io.inb(port);
+  IoDelay(io);
+  SelectAddress(io, address & ~kEnableBit);
+  return value;
+}
+
+// Narrow lanes are written as a read-modify-write of the whole dword.
+void PciWrite(PortIo& io, uint32_t address, uint8_t laneIndex, uint32_t value) {
+  const Lane lane = kLanes.at(laneIndex);
+  SelectAddress(io, address);
+  uint32_t dword = value;
+  if (lane.width != 4) {
+    const uint32_t old = io.inl(kPciConfigData);
+    IoDelay(io);
+    const uint32_t mask = LaneMask(lane);
+    dword = (old & ~mask) | ((value << (8 * lane.byteOffset)) & mask);
+  }
+  io.outl(kPciConfigData, dword);
+  IoDelay(io);
+  SelectAddress(io, address & ~kEnableBit);
+}
+
+}  // namespace seq
 
 }  // namespace kev

@@ -255,17 +255,6 @@ Outcome WaitForEnd(Host& h, bool read) {
   return (status & f.successMask) ? Outcome::Success : Outcome::Failure;
 }
 
-// A backend that runs transactions elsewhere gets the whole transfer.
-int32_t Transact(PortIo& io, uint32_t pmId, uint32_t base, const SmbusTransfer& t) {
-  if (const std::optional<int32_t> done = io.smbusTransfer(pmId, base, t)) return *done;
-  return SmbusTransact(io, pmId, base, t);
-}
-
-SmbusTransfer Make(bool read, bool word, uint32_t slave, uint32_t command, uint32_t data) {
-  return {read, word, static_cast<uint8_t>(slave), static_cast<uint8_t>(command),
-          static_cast<uint16_t>(data)};
-}
-
 constexpr uint32_t kIdOffset = 0x00;
 constexpr uint32_t kRevisionOffset = 0x08;
 constexpr uint32_t kIoSpaceBit = 0x01;
@@ -274,7 +263,8 @@ constexpr uint32_t kIoSpaceBit = 0x01;
 
 int32_t SmbusTransact(PortIo& io, uint32_t pmId, uint32_t base, const SmbusTransfer& t) {
   const HostFamily& f = FamilyOf(pmId);
-  if (!BaseUsable(f, base)) return kFailed;
+  // A slave above 7Fh would wrap onto another address when shifted.
+  if (!BaseUsable(f, base) || t.slave > kLastSlave) return kFailed;
   Host h(io, f, base);
   for (int restarts = 0; restarts <= kMaxRestarts; ++restarts) {
     if (!MakeIdle(h)) return kFailed;
@@ -291,22 +281,37 @@ int32_t SmbusTransact(PortIo& io, uint32_t pmId, uint32_t base, const SmbusTrans
 
 uint32_t SmbusHostSpan(uint32_t pmId) { return LastOffset(FamilyOf(pmId)) + 1; }
 
+namespace {
+
+// No slave sits beyond 7Fh (an address never found, -1, among them): such
+// a transfer fails without reaching the bus.
+int32_t Transfer(PortIo& io, const HwOp& o) {
+  return o.bank > kLastSlave ? -1 : static_cast<int32_t>(io.run(o));
+}
+
+}  // namespace
+
 int32_t SMBrdb(PortIo& io, uint32_t pmId, uint32_t base, uint32_t slave, uint32_t command) {
-  return Transact(io, pmId, base, Make(true, false, slave, command, 0));
+  return Transfer(io, op::Smbus(pmId, base, true, false, slave, command, 0));
 }
 
 int32_t SMBrdw(PortIo& io, uint32_t pmId, uint32_t base, uint32_t slave, uint32_t command) {
-  return Transact(io, pmId, base, Make(true, true, slave, command, 0));
+  return Transfer(io, op::Smbus(pmId, base, true, true, slave, command, 0));
 }
 
 int32_t SMBwtb(PortIo& io, uint32_t pmId, uint32_t base, uint32_t slave, uint32_t command,
                uint32_t data) {
-  return Transact(io, pmId, base, Make(false, false, slave, command, data));
+  return Transfer(io, op::Smbus(pmId, base, false, false, slave, command, data));
 }
 
 int32_t SMBwtw(PortIo& io, uint32_t pmId, uint32_t base, uint32_t slave, uint32_t command,
                uint32_t data) {
-  return Transact(io, pmId, base, Make(false, true, slave, command, data));
+  return Transfer(io, op::Smbus(pmId, base, false, true, slave, command, data));
+}
+
+int32_t SMBrdb_banked(PortIo& io, uint32_t pmId, uint32_t base, uint32_t slave, uint32_t command,
+                      uint32_t bank, bool restore) {
+  return Transfer(io, op::SmbusBanked(pmId, base, slave, command, bank, restore));
 }
 
 uint32_t SMBrd_did(PortIo& io, uint32_t device, uint32_t function) {

@@ -14,8 +14,17 @@ int32_t SMBwtb(PortIo& io, uint32_t pmId, uint32_t base, uint32_t slave, uint32_
 int32_t SMBwtw(PortIo& io, uint32_t pmId, uint32_t base, uint32_t slave, uint32_t command,
                uint32_t data);
 
-// One transaction port by port, without asking io.smbusTransfer: what every
-// SMBus access above ends in, wherever it runs.
+// Winbond bank := bank through register 4Eh, then a byte read of command,
+// as one operation; restore puts bank 0 (80h) back after the read. The
+// select's own failure shows in the read.
+int32_t SMBrdb_banked(PortIo& io, uint32_t pmId, uint32_t base, uint32_t slave, uint32_t command,
+                      uint32_t bank, bool restore);
+
+// The highest 7-bit slave address.
+inline constexpr uint32_t kLastSlave = 0x7F;
+
+// One transaction port by port: what every SMBus access above ends in,
+// wherever it runs.
 int32_t SmbusTransact(PortIo& io, uint32_t pmId, uint32_t base, const SmbusTransfer& t);
 
 // Ports from base on that the host controller of pmId uses (its registers,

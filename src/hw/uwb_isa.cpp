@@ -1,6 +1,6 @@
 #include "hw/uwb_isa.h"
 
-#include "hw/uns_isa.h"
+#include "hw/port_sequences.h"
 
 namespace kev {
 
@@ -15,19 +15,31 @@ constexpr uint32_t kBankDefault = 0x80;
 }  // namespace
 
 // The Winbond pair is the same index/data pair as the LM78's.
-uint32_t WB_ISAcheck(PortIo& io, uint32_t base) { return NS_ISAcheck(io, base); }
+uint32_t WB_ISAcheck(PortIo& io, uint32_t base) { return io.run(op::ChipCheck(base)); }
 
 uint32_t WB_ISAread(PortIo& io, uint32_t base, uint32_t reg, uint32_t bank) {
-  NS_ISAwrite(io, base, kRegBankSelect, bank & kBankBits);
-  const uint32_t v = NS_ISAread(io, base, reg);
-  NS_ISAwrite(io, base, kRegBankSelect, kBankDefault);
-  return v;
+  return io.run(op::ChipRead(ChipUnit::Wb, base, reg, bank));
 }
 
 void WB_ISAwrite(PortIo& io, uint32_t base, uint32_t reg, uint32_t bank, uint32_t value) {
-  NS_ISAwrite(io, base, kRegBankSelect, bank & kBankBits);
-  NS_ISAwrite(io, base, reg, value);
-  NS_ISAwrite(io, base, kRegBankSelect, kBankDefault);
+  io.run(op::ChipWrite(ChipUnit::Wb, base, reg, bank, value));
 }
+
+namespace seq {
+
+uint32_t WbRead(PortIo& io, uint32_t base, uint32_t reg, uint32_t bank) {
+  NsWrite(io, base, kRegBankSelect, bank & kBankBits);
+  const uint32_t v = NsRead(io, base, reg);
+  NsWrite(io, base, kRegBankSelect, kBankDefault);
+  return v;
+}
+
+void WbWrite(PortIo& io, uint32_t base, uint32_t reg, uint32_t bank, uint32_t value) {
+  NsWrite(io, base, kRegBankSelect, bank & kBankBits);
+  NsWrite(io, base, reg, value);
+  NsWrite(io, base, kRegBankSelect, kBankDefault);
+}
+
+}  // namespace seq
 
 }  // namespace kev

@@ -49,6 +49,10 @@ bool HostPresent(const MonitorContext& ctx) { return ctx.detect.pm.SmbBase != -1
 
 uint32_t U(int32_t v) { return static_cast<uint32_t>(v); }
 
+// A register's byte; a read that did not run (the port helper refused it,
+// or another program held the hardware) comes back all ones and fails.
+int32_t RegByte(uint32_t v) { return v > 0xFF ? -1 : static_cast<int32_t>(v); }
+
 int32_t SmbByte(const MonitorContext& ctx, int32_t slave, uint8_t reg) {
   const PmDevice& pm = ctx.detect.pm;
   return SMBrdb(ctx.io, U(pm.VendorDevice), U(pm.SmbBase), U(slave), reg);
@@ -73,21 +77,21 @@ int32_t ReadRegister(const MonitorContext& ctx, const RegRead& r) {
     case ReadPath::None:
       return -1;
     case ReadPath::NsIsa:
-      return static_cast<int32_t>(NS_ISAread(ctx.io, Port(ctx), r.reg) & 0xFF);
+      return RegByte(NS_ISAread(ctx.io, Port(ctx), r.reg));
     case ReadPath::WbIsa:
-      return static_cast<int32_t>(WB_ISAread(ctx.io, Port(ctx), r.reg, r.bank) & 0xFF);
+      return RegByte(WB_ISAread(ctx.io, Port(ctx), r.reg, r.bank));
     case ReadPath::Via:
-      return static_cast<int32_t>(VT82C686Aread(ctx.io, Port(ctx), r.reg) & 0xFF);
+      return RegByte(VT82C686Aread(ctx.io, Port(ctx), r.reg));
     case ReadPath::Fsm:
-      return static_cast<int32_t>(PC87366rd_fsm(ctx.io, U(chip.FsmBase), r.reg) & 0xFF);
+      return RegByte(PC87366rd_fsm(ctx.io, U(chip.FsmBase), r.reg));
     case ReadPath::Vlm:
-      return static_cast<int32_t>(PC87366rd_vlm(ctx.io, U(chip.VlmBase), r.reg, r.bank) & 0xFF);
+      return RegByte(PC87366rd_vlm(ctx.io, U(chip.VlmBase), r.reg, r.bank));
     case ReadPath::Tms:
-      return static_cast<int32_t>(PC87366rd_tms(ctx.io, U(chip.TmsBase), r.reg, r.bank) & 0xFF);
+      return RegByte(PC87366rd_tms(ctx.io, U(chip.TmsBase), r.reg, r.bank));
     case ReadPath::SmbBanked:
-      // The select's own outcome shows in the read that follows it.
-      SmbWrite(ctx, chip.MainSmbAddress, kWbRegBankSelect, r.bank);
-      return SmbByte(ctx, chip.MainSmbAddress, r.reg);
+      // Select and read as one operation; the bank stays selected.
+      return SMBrdb_banked(ctx.io, U(ctx.detect.pm.VendorDevice), U(ctx.detect.pm.SmbBase),
+                           U(chip.MainSmbAddress), r.reg, r.bank, false);
     case ReadPath::Smb:
       return SmbByte(ctx, chip.MainSmbAddress, r.reg);
     case ReadPath::SmbWord:

@@ -10,6 +10,8 @@ namespace kev {
 
 namespace {
 
+constexpr uint32_t kTickBatch = 1;
+
 // Caption index that hides a row.
 constexpr int32_t kHiddenCaption = 1;
 
@@ -83,9 +85,13 @@ void SampleVoltGroup(MonitorContext& ctx) {
 }
 
 void SampleAllChannels(MonitorContext& ctx) {
+  // One batch, so that a port backend that pays per request reads a
+  // steady tick's registers in one go.
+  ctx.io.beginBatch(kTickBatch);
   SampleFanGroup(ctx);
   SampleTempGroup(ctx);
   SampleVoltGroup(ctx);
+  ctx.io.endBatch();
   if (ctx.history != nullptr) ctx.history->RecordCycle(ctx.channels, ctx.settings);
 }
 

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -27,7 +28,10 @@ constexpr const char* kHelperName = "kevatra-ports";
 constexpr const char* kGroup = "kevatra";
 constexpr int kExecFailed = 127;
 
-uint32_t AllOnes(uint8_t width) { return width == 4 ? 0xFFFFFFFFu : (1u << (8 * width)) - 1u; }
+constexpr uint32_t kAllOnes = 0xFFFFFFFFu;
+// A batch longer than this is not followed ahead; labels kept at once.
+constexpr size_t kMaxBatchOps = 4096;
+constexpr size_t kMaxBatches = 8;
 
 std::string Reinstall(const std::string& path, const std::string& what) {
   return "The port helper " + path + " " + what + ": reinstall Kevatra.";
@@ -111,6 +115,16 @@ uint64_t HelperPorts::refusals() const {
   return refusals_;
 }
 
+uint64_t HelperPorts::busyReplies() const {
+  const std::lock_guard lock(mutex_);
+  return busy_;
+}
+
+uint64_t HelperPorts::roundTrips() const {
+  const std::lock_guard lock(mutex_);
+  return roundTrips_;
+}
+
 bool HelperPorts::lost() const {
   const std::lock_guard lock(mutex_);
   return lost_;
@@ -182,39 +196,48 @@ void HelperPorts::stopHelper() {
 void HelperPorts::lose() {
   lost_ = true;
   pending_.clear();
+  ahead_.clear();
   stopHelper();
   reason_ = "The port helper " + path_ + " ended; the hardware reads as absent from now on.";
   std::fprintf(stderr, "kevatra: %s\n", reason_.c_str());
 }
 
-std::optional<uint32_t> HelperPorts::roundTrip() {
-  const size_t bytes = pending_.size() * sizeof(Request);
-  const ssize_t sent = send(fd_, pending_.data(), bytes, MSG_NOSIGNAL);
-  pending_.clear();
-  Reply reply{};
+std::optional<std::vector<uint32_t>> HelperPorts::roundTrip(const std::vector<HwOp>& ops) {
+  ++roundTrips_;
+  const size_t bytes = ops.size() * sizeof(HwOp);
+  const ssize_t sent = send(fd_, ops.data(), bytes, MSG_NOSIGNAL);
+  std::vector<std::byte> reply(kMaxReply + 1);
   ssize_t n = -1;
   if (sent == static_cast<ssize_t>(bytes)) {
     do {
-      n = recv(fd_, &reply, sizeof reply, 0);
+      n = recv(fd_, reply.data(), reply.size(), 0);
     } while (n < 0 && errno == EINTR);
   }
-  if (n != static_cast<ssize_t>(sizeof reply)) {
+  ReplyHeader header{};
+  const size_t expected = sizeof header + ops.size() * sizeof(uint32_t);
+  if (n == static_cast<ssize_t>(expected)) std::memcpy(&header, reply.data(), sizeof header);
+  if (n != static_cast<ssize_t>(expected) || header.count != ops.size()) {
     lose();
     return std::nullopt;
   }
-  if (reply.status != Status::Ok) ++refusals_;
-  return reply.value;
-}
-
-void HelperPorts::gather(const Request& r) {
-  const std::lock_guard lock(mutex_);
-  if (!live()) return;
-  pending_.push_back(r);
-  if (pending_.size() == kMaxRecords) roundTrip();
+  if (header.status == Status::Refused) ++refusals_;
+  if (header.status == Status::Busy) {
+    ++busy_;
+    // The tick has failed: the rest of it asks nothing, so it ends within
+    // one wait for the lock.
+    if (batch_ != nullptr) batchBusy_ = true;
+  }
+  std::vector<uint32_t> values(ops.size());
+  std::memcpy(values.data(), reply.data() + sizeof header, values.size() * sizeof(uint32_t));
+  return values;
 }
 
 void HelperPorts::sendPending() {
-  if (live() && !pending_.empty()) roundTrip();
+  if (live() && !pending_.empty()) {
+    const std::vector<HwOp> ops = std::move(pending_);
+    pending_.clear();
+    roundTrip(ops);
+  }
 }
 
 void HelperPorts::flush() {
@@ -222,38 +245,79 @@ void HelperPorts::flush() {
   sendPending();
 }
 
-uint32_t HelperPorts::read(uint8_t width, uint16_t port) {
-  const std::lock_guard lock(mutex_);
-  if (!live()) return AllOnes(width);
-  pending_.push_back({Op::In, width, port, 0, 0});
-  return roundTrip().value_or(AllOnes(width));
+uint32_t HelperPorts::fetch(const HwOp& read) {
+  std::vector<HwOp> ops = std::move(pending_);
+  pending_.clear();
+  ops.push_back(read);
+  const size_t readAt = ops.size() - 1;
+  ahead_.clear();
+  aheadAt_ = 0;
+  if (batch_ != nullptr && batch_->following) {
+    // The reads that followed this one last time, up to the next write.
+    for (size_t i = batch_->now.size(); i < batch_->last.size() && ops.size() < kMaxOps; ++i) {
+      if (!OpReads(batch_->last[i])) break;
+      ops.push_back(batch_->last[i]);
+    }
+  }
+  const std::optional<std::vector<uint32_t>> values = roundTrip(ops);
+  if (!values) return kAllOnes;
+  for (size_t i = readAt + 1; i < ops.size(); ++i) ahead_.emplace_back(ops[i], (*values)[i]);
+  return (*values)[readAt];
 }
 
-uint8_t HelperPorts::inb(uint16_t port) { return static_cast<uint8_t>(read(1, port)); }
-uint16_t HelperPorts::inw(uint16_t port) { return static_cast<uint16_t>(read(2, port)); }
-uint32_t HelperPorts::inl(uint16_t port) { return read(4, port); }
+uint32_t HelperPorts::runOne(const HwOp& op) {
+  const bool reads = OpReads(op);
+  if (!live() || batchBusy_) return reads ? kAllOnes : 0;
+  if (batch_ != nullptr) {
+    Batch& b = *batch_;
+    if (b.now.size() < kMaxBatchOps) b.now.push_back(op);
+    const size_t at = b.now.size() - 1;
+    if (b.following && (at >= b.last.size() || b.last[at] != op)) b.following = false;
+  }
+  if (aheadAt_ < ahead_.size()) {
+    if (reads && ahead_[aheadAt_].first == op) return ahead_[aheadAt_++].second;
+    ahead_.clear();  // the program went another way: what was read ahead is stale
+  }
+  if (reads) return fetch(op);
+  pending_.push_back(op);
+  if (pending_.size() == kMaxOps) sendPending();
+  return 0;
+}
 
-void HelperPorts::outb(uint16_t port, uint8_t value) {
-  // The helper makes the I/O delays itself.
-  if (port == kIoDelayPort) {
-    gather({Op::Delay, 0, 0, 0, 0});
-  } else {
-    gather({Op::Out, 1, port, value, 0});
+void HelperPorts::runOps(std::span<const HwOp> ops, std::span<uint32_t> results) {
+  const std::lock_guard lock(mutex_);
+  for (size_t i = 0; i < ops.size(); ++i) {
+    const uint32_t r = runOne(ops[i]);
+    if (i < results.size()) results[i] = r;
   }
 }
-void HelperPorts::outw(uint16_t port, uint16_t value) { gather({Op::Out, 2, port, value, 0}); }
-void HelperPorts::outl(uint16_t port, uint32_t value) { gather({Op::Out, 4, port, value, 0}); }
 
-std::optional<int32_t> HelperPorts::smbusTransfer(uint32_t pmId, uint32_t base,
-                                                  const SmbusTransfer& t) {
-  constexpr int32_t kFailed = -1;
+void HelperPorts::beginBatch(uint32_t label) {
   const std::lock_guard lock(mutex_);
-  if (!live() || base > kLastPort) return kFailed;
-  const auto flags = static_cast<uint8_t>((t.read ? kSmbusRead : 0) | (t.word ? kSmbusWord : 0));
-  const uint32_t packed = t.slave | uint32_t{t.command} << 8 | uint32_t{t.data} << 16;
-  pending_.push_back({Op::Smbus, flags, static_cast<uint16_t>(base), packed, pmId});
-  const std::optional<uint32_t> v = roundTrip();
-  return v ? static_cast<int32_t>(*v) : kFailed;
+  if (batchDepth_++ > 0) return;
+  auto it = std::find_if(batches_.begin(), batches_.end(),
+                         [label](const Batch& b) { return b.label == label; });
+  if (it == batches_.end()) {
+    if (batches_.size() == kMaxBatches) batches_.erase(batches_.begin());
+    batches_.push_back({label, {}, {}, false});
+    it = batches_.end() - 1;
+  }
+  batch_ = &*it;
+  batch_->now.clear();
+  batch_->following = !batch_->last.empty();
+  ahead_.clear();
+}
+
+void HelperPorts::endBatch() {
+  const std::lock_guard lock(mutex_);
+  if (batchDepth_ == 0 || --batchDepth_ > 0) return;
+  batch_->last = std::move(batch_->now);
+  batch_->now.clear();
+  batch_ = nullptr;
+  ahead_.clear();
+  if (batchBusy_) pending_.clear();
+  batchBusy_ = false;
+  sendPending();
 }
 
 }  // namespace kev::ports

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "hw/portio.h"
@@ -19,12 +20,15 @@ namespace kev::ports {
 // The helper next to the running program, else where it is installed.
 std::string DefaultHelperPath();
 
-// Starts the helper on requestAccess(). Writes and delays are gathered and
-// go to the helper with the next read, SMBus transaction or flush(), in
-// their order. Each call is whole when several threads use the ports. Start it before the program
-// sets no-new-privileges (or the helper's file capability does not apply) and from the thread that
-// lives as long as the program: the helper dies with that thread.
-class HelperPorts : public PortIo {
+// Starts the helper on requestAccess() and sends it whole operations.
+// Writes are gathered and go with the next read, in their order. Inside a
+// batch (a sampling tick) the reads the same batch made last time go in the
+// first message, so a steady tick is one round trip. Each call is whole
+// when several threads use the ports. Start it before the program sets
+// no-new-privileges (or the helper's file capability does not apply) and
+// from the thread that lives as long as the program: the helper dies with
+// that thread.
+class HelperPorts : public OpsOnlyPorts {
  public:
   // args: for a test helper only; the installed helper takes none.
   explicit HelperPorts(std::string helperPath = DefaultHelperPath(),
@@ -33,22 +37,17 @@ class HelperPorts : public PortIo {
   HelperPorts(const HelperPorts&) = delete;
   HelperPorts& operator=(const HelperPorts&) = delete;
 
-  // Without a working helper, reads return all ones and writes vanish.
-  // The first time the helper is found gone is reported on stderr.
-  uint8_t inb(uint16_t port) override;
-  uint16_t inw(uint16_t port) override;
-  uint32_t inl(uint16_t port) override;
-  void outb(uint16_t port, uint8_t value) override;
-  void outw(uint16_t port, uint16_t value) override;
-  void outl(uint16_t port, uint32_t value) override;
-
   // Starts the helper and greets it once; false with a reason when the
   // helper is missing, may not be run by this user, or got no port access.
   bool requestAccess() override;
   std::string refusalReason() const override;
 
-  std::optional<int32_t> smbusTransfer(uint32_t pmId, uint32_t base,
-                                       const SmbusTransfer& t) override;
+  // Without a working helper, or while another program holds the
+  // hardware, reads return all ones and writes vanish. The first time the
+  // helper is found gone is reported on stderr.
+  void runOps(std::span<const HwOp> ops, std::span<uint32_t> results) override;
+  void beginBatch(uint32_t label) override;
+  void endBatch() override;
 
   // Sends the gathered writes now.
   void flush();
@@ -56,20 +55,35 @@ class HelperPorts : public PortIo {
   pid_t helperPid() const;
   // Messages in which the helper refused something.
   uint64_t refusals() const;
+  // Messages the helper could not run because another program held the
+  // hardware for longer than it waits.
+  uint64_t busyReplies() const;
+  // Messages exchanged with the helper since the start.
+  uint64_t roundTrips() const;
   // The helper ended while in use.
   bool lost() const;
 
  private:
   enum class State { NotAsked, Granted, Refused };
+  // A batch's ops as they were made last time, and how far this run of it
+  // has followed them.
+  struct Batch {
+    uint32_t label = 0;
+    std::vector<HwOp> last;
+    std::vector<HwOp> now;
+    bool following = false;
+  };
 
   bool live() const { return state_ == State::Granted && !lost_; }
   std::string startHelper();
   std::string greet();
-  uint32_t read(uint8_t width, uint16_t port);
-  void gather(const Request& r);
+  uint32_t runOne(const HwOp& op);
+  // Sends the gathered ops with read (and, while a batch follows its last
+  // run, the reads after it) and returns read's value.
+  uint32_t fetch(const HwOp& read);
+  // Sends ops; their values, or nullopt when the helper is gone.
+  std::optional<std::vector<uint32_t>> roundTrip(const std::vector<HwOp>& ops);
   void sendPending();
-  // Sends what is gathered and waits for the reply's value.
-  std::optional<uint32_t> roundTrip();
   void lose();
   void stopHelper();
 
@@ -80,8 +94,17 @@ class HelperPorts : public PortIo {
   std::string reason_;
   int fd_ = -1;
   pid_t pid_ = -1;
-  std::vector<Request> pending_;
+  std::vector<HwOp> pending_;
+  // Values read ahead for the batch, in the order it will ask for them.
+  std::vector<std::pair<HwOp, uint32_t>> ahead_;
+  size_t aheadAt_ = 0;
+  std::vector<Batch> batches_;
+  Batch* batch_ = nullptr;  // into batches_, which never grows while one runs
+  int batchDepth_ = 0;
+  bool batchBusy_ = false;  // another program held the hardware this batch
   uint64_t refusals_ = 0;
+  uint64_t busy_ = 0;
+  uint64_t roundTrips_ = 0;
   bool lost_ = false;
 };
 

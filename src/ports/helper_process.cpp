@@ -4,7 +4,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,8 +14,10 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "hw/privilege.h"
+#include "ports/machine_map.h"
 #include "ports/policy.h"
 #include "ports/server.h"
 
@@ -78,28 +80,56 @@ std::string Confine() {
   return problem;
 }
 
-bool ServedFdIsSocket() {
-  struct stat st {};
-  return fstat(kServedFd, &st) == 0 && S_ISSOCK(st.st_mode);
+bool ServedFdIsSeqpacket() {
+  int type = 0;
+  socklen_t size = sizeof type;
+  return getsockopt(kServedFd, SOL_SOCKET, SO_TYPE, &type, &size) == 0 && type == SOCK_SEQPACKET;
+}
+
+// Nothing the starter left open reaches the helper's work.
+void CloseInherited() { close_range(kServedFd + 1, ~0U, 0); }
+
+// The fixed ports first, to learn the machine with; then its blocks.
+bool LearnAndGrant(PortIo& raw, const HelperSetup& setup, MachineMap& map) {
+  const auto grant = [&setup](const MachineMap& m) {
+    return !setup.grant || setup.grant(PortsToGrant(m));
+  };
+  if (!grant(MachineMap{})) return false;
+  map = EstablishMachine(raw);
+  return grant(map);
 }
 
 }  // namespace
 
-int RunHelper(PortIo& raw, PortAccessRefusal access, int accessErrno) {
-  if (!ServedFdIsSocket()) {
+int RunHelper(PortIo& raw, PortAccessRefusal access, int accessErrno, const HelperSetup& setup) {
+  prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+  CloseInherited();
+  if (!ServedFdIsSeqpacket()) {
     std::fprintf(stderr, "kevatra-ports: only Kevatra's programs start the port helper\n");
     return kExitStopped;
   }
-  const std::string problem = Confine();
+  MachineMap map;
+  if (access == PortAccessRefusal::None) {
+    if (!LearnAndGrant(raw, setup, map)) {
+      std::fprintf(stderr, "kevatra-ports: the kernel refused the monitor's ports\n");
+      return kExitStopped;
+    }
+  }
+  // Without port access nothing is served, so there is nothing to lock.
+  MachineLock lock(access == PortAccessRefusal::None ? setup.lockPath : std::string());
+  std::string problem = Confine();
+  // Changing identity resets it: once more now that the helper is who it stays.
+  if (problem.empty() && prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) != 0) problem = Failed("not dumpable");
   if (!problem.empty()) {
     std::fprintf(stderr, "kevatra-ports: %s\n", problem.c_str());
     return kExitStopped;
   }
+  if (!lock.problem().empty()) std::fprintf(stderr, "kevatra-ports: %s\n", lock.problem().c_str());
   // Ctrl+C in the program's terminal reaches the helper too; it ends when
   // the program closes the socket or dies.
   for (int sig : {SIGINT, SIGQUIT, SIGHUP}) signal(sig, SIG_IGN);
-  PolicedPorts policed(raw);
-  PortServer server(policed, access, accessErrno,
+  OpPolicy policy(raw, std::move(map));
+  PortServer server(policy, &lock, access, accessErrno,
                     [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
   Serve(kServedFd, server);
   return 0;

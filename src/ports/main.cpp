@@ -1,6 +1,7 @@
 // kevatra-ports: the one program that holds port access. Kevatra's programs
-// start it and send it their port accesses; it takes no options.
+// start it and send it their operations; it takes no options.
 #include <cstdio>
+#include <vector>
 
 #include "hw/realports.h"
 #include "ports/helper_process.h"
@@ -12,5 +13,12 @@ int main(int argc, char**) {
   }
   kev::RealPorts ports;
   ports.requestAccess();
-  return kev::ports::RunHelper(ports, ports.refusal(), ports.accessErrno());
+  kev::ports::HelperSetup setup;
+  setup.grant = [&ports](const std::vector<kev::ports::PortRange>& ranges) {
+    for (const kev::ports::PortRange& r : ranges) {
+      if (!ports.grant(r.first, r.last)) return false;
+    }
+    return true;
+  };
+  return kev::ports::RunHelper(ports, ports.refusal(), ports.accessErrno(), setup);
 }

@@ -3,19 +3,20 @@
 //
 // The client opens with one Hello; the helper answers with one Hello that
 // says whether the kernel gave it port access. After that every message is
-// 1 to kMaxRecords Requests and gets exactly one Reply: the status of the
-// whole message and the value of its last read. Writes and delays need no
-// answer of their own, so the client gathers them and sends them with the
-// next read. Anything else ends the connection.
+// 1 to kMaxOps whole operations (HwOp) and gets exactly one Reply: the
+// status of the whole message, then one value per op (all ones for a
+// refused read, 0 for a write). Anything else ends the connection.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "hw/hw_op.h"
+
 namespace kev::ports {
 
 inline constexpr uint32_t kMagic = 0x4B505254;  // "KPRT"
-inline constexpr uint16_t kVersion = 1;
+inline constexpr uint16_t kVersion = 2;
 
 struct Hello {
   uint32_t magic = kMagic;
@@ -25,40 +26,22 @@ struct Hello {
   int32_t accessErrno = 0;  // errno of the helper's ioperm
 };
 
-enum class Op : uint8_t {
-  In = 1,     // width 1/2/4 at port; the reply carries the value
-  Out = 2,    // width 1/2/4 of value at port
-  Delay = 3,  // the helper's own write to the I/O-delay port
-  Smbus = 4,  // one SMBus transaction; the reply carries its result
-};
-
-// Smbus flags, in width.
-inline constexpr uint8_t kSmbusRead = 0x01;
-inline constexpr uint8_t kSmbusWord = 0x02;
-
-struct Request {
-  Op op;
-  uint8_t width;   // In/Out: 1, 2 or 4; Smbus: flags; Delay: 0
-  uint16_t port;   // In/Out: the port; Smbus: the host's base
-  uint32_t value;  // Out: the value; Smbus: slave | command << 8 | data << 16
-  uint32_t pmId;   // Smbus: the PM device's vendor/device ID
-};
-
 enum class Status : uint8_t {
   Ok = 0,
-  Refused = 1,  // the policy refused at least one request of the message
+  Refused = 1,  // the policy refused at least one op; the others ran
+  Busy = 2,     // another Kevatra program held the hardware: nothing ran
 };
 
-struct Reply {
+struct ReplyHeader {
   Status status;
-  uint8_t reserved[3];
-  uint32_t value;  // the last In's value or Smbus result (as uint32), else 0
+  uint8_t reserved;
+  uint16_t count;  // the values that follow, one per op
 };
 
-inline constexpr size_t kMaxRecords = 256;
-inline constexpr size_t kMaxMessage = kMaxRecords * sizeof(Request);
+inline constexpr size_t kMaxOps = 256;
+inline constexpr size_t kMaxMessage = kMaxOps * sizeof(HwOp);
+inline constexpr size_t kMaxReply = sizeof(ReplyHeader) + kMaxOps * sizeof(uint32_t);
 
-static_assert(sizeof(Hello) == 12 && sizeof(Request) == 12 && sizeof(Reply) == 8,
-              "the records have no padding");
+static_assert(sizeof(Hello) == 12 && sizeof(ReplyHeader) == 4, "the records have no padding");
 
 }  // namespace kev::ports

@@ -10,30 +10,10 @@ namespace kev::ports {
 namespace {
 
 template <class T>
-std::vector<std::byte> Bytes(const T& record) {
-  std::vector<std::byte> out(sizeof record);
-  std::memcpy(out.data(), &record, sizeof record);
-  return out;
-}
-
-bool ValidWidth(uint8_t width) { return width == 1 || width == 2 || width == 4; }
-
-bool Valid(const Request& r) {
-  switch (r.op) {
-    case Op::In:
-    case Op::Out:
-      return ValidWidth(r.width);
-    case Op::Delay:
-      return r.width == 0;
-    case Op::Smbus:
-      return (r.width & ~(kSmbusRead | kSmbusWord)) == 0;
-  }
-  return false;
-}
-
-SmbusTransfer TransferOf(const Request& r) {
-  return {(r.width & kSmbusRead) != 0, (r.width & kSmbusWord) != 0, static_cast<uint8_t>(r.value),
-          static_cast<uint8_t>(r.value >> 8), static_cast<uint16_t>(r.value >> 16)};
+void Append(std::vector<std::byte>& out, const T& record) {
+  const size_t at = out.size();
+  out.resize(at + sizeof record);
+  std::memcpy(out.data() + at, &record, sizeof record);
 }
 
 }  // namespace
@@ -42,9 +22,13 @@ std::string RefusalLogLine(const std::string& refusal) {
   return "kevatra-ports: refused: " + refusal;
 }
 
-PortServer::PortServer(PolicedPorts& ports, PortAccessRefusal access, int accessErrno,
-                       std::function<void(const std::string&)> log)
-    : ports_(ports), access_(access), accessErrno_(accessErrno), log_(std::move(log)) {}
+PortServer::PortServer(OpPolicy& policy, MachineLock* lock, PortAccessRefusal access,
+                       int accessErrno, std::function<void(const std::string&)> log)
+    : policy_(policy),
+      lock_(lock),
+      access_(access),
+      accessErrno_(accessErrno),
+      log_(std::move(log)) {}
 
 std::vector<std::byte> PortServer::hello(std::span<const std::byte> message) {
   Hello h;
@@ -57,7 +41,9 @@ std::vector<std::byte> PortServer::hello(std::span<const std::byte> message) {
   answer.accessErrno = accessErrno_;
   // Without port access there is nothing to serve.
   done_ = access_ != PortAccessRefusal::None;
-  return Bytes(answer);
+  std::vector<std::byte> out;
+  Append(out, answer);
+  return out;
 }
 
 std::vector<std::byte> PortServer::handle(std::span<const std::byte> message) {
@@ -67,52 +53,42 @@ std::vector<std::byte> PortServer::handle(std::span<const std::byte> message) {
     if (reply.empty()) done_ = true;
     return reply;
   }
-  const size_t count = message.size() / sizeof(Request);
-  if (count == 0 || count > kMaxRecords || message.size() % sizeof(Request) != 0) {
+  const size_t count = message.size() / sizeof(HwOp);
+  if (count == 0 || count > kMaxOps || message.size() % sizeof(HwOp) != 0) {
     done_ = true;
     return {};
   }
-  std::vector<Request> requests(count);
-  std::memcpy(requests.data(), message.data(), message.size());
-  for (const Request& r : requests) {
-    if (!Valid(r)) {
+  std::vector<HwOp> ops(count);
+  std::memcpy(ops.data(), message.data(), message.size());
+  for (const HwOp& o : ops) {
+    if (!OpWellFormed(o)) {
       done_ = true;
       return {};
     }
   }
-  Reply reply{Status::Ok, {}, 0};
-  for (const Request& r : requests) {
-    if (!run(r, reply.value)) reply.status = Status::Refused;
-  }
-  return Bytes(reply);
+  return runOps(ops);
 }
 
-bool PortServer::run(const Request& r, uint32_t& value) {
-  const uint64_t before = ports_.refusalCount();
-  switch (r.op) {
-    case Op::In:
-      value = r.width == 1   ? ports_.inb(r.port)
-              : r.width == 2 ? ports_.inw(r.port)
-                             : ports_.inl(r.port);
-      break;
-    case Op::Out:
-      if (r.width == 1)
-        ports_.outb(r.port, static_cast<uint8_t>(r.value));
-      else if (r.width == 2)
-        ports_.outw(r.port, static_cast<uint16_t>(r.value));
-      else
-        ports_.outl(r.port, r.value);
-      break;
-    case Op::Delay:
-      IoDelay(ports_);
-      break;
-    case Op::Smbus:
-      value =
-          static_cast<uint32_t>(ports_.smbusTransfer(r.pmId, r.port, TransferOf(r)).value_or(-1));
-      break;
+std::vector<std::byte> PortServer::runOps(std::span<const HwOp> ops) {
+  std::vector<uint32_t> values(ops.size(), 0xFFFFFFFFu);
+  ReplyHeader header{Status::Ok, 0, static_cast<uint16_t>(ops.size())};
+  if (lock_ != nullptr && !lock_->acquire(kLockWait)) {
+    header.status = Status::Busy;
+    if (!busy_) log_("kevatra-ports: another Kevatra program held the hardware for a second");
+    busy_ = true;
+  } else {
+    busy_ = false;
+    std::vector<std::string> refusals;
+    policy_.run(ops, values, refusals);
+    if (lock_ != nullptr) lock_->release();
+    if (!refusals.empty()) header.status = Status::Refused;
+    for (const std::string& line : refusals) log_(RefusalLogLine(line));
   }
-  for (const std::string& line : ports_.takeRefusals()) log_(RefusalLogLine(line));
-  return ports_.refusalCount() == before;
+  std::vector<std::byte> out;
+  out.reserve(sizeof header + values.size() * sizeof(uint32_t));
+  Append(out, header);
+  for (uint32_t v : values) Append(out, v);
+  return out;
 }
 
 void Serve(int fd, PortServer& server) {

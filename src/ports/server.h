@@ -1,5 +1,5 @@
-// The helper's side of the protocol: messages in, replies out, every port
-// access through the policy.
+// The helper's side of the protocol: messages in, replies out, every op
+// through the policy and under the machine-wide lock.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "hw/realports.h"
+#include "ports/machine_lock.h"
 #include "ports/policy.h"
 #include "ports/protocol.h"
 
@@ -18,8 +19,10 @@ namespace kev::ports {
 class PortServer {
  public:
   // access: what the kernel said to the helper's ioperm; without access the
-  // helper answers the hello and ends. log gets one line per refusal.
-  PortServer(PolicedPorts& ports, PortAccessRefusal access, int accessErrno,
+  // helper answers the hello and ends. lock: held for each message (none in
+  // tests that need no other program kept out). log gets one line per
+  // refusal and per stretch of busy messages.
+  PortServer(OpPolicy& policy, MachineLock* lock, PortAccessRefusal access, int accessErrno,
              std::function<void(const std::string&)> log);
 
   // The reply to one message; empty when the connection must end (a
@@ -30,15 +33,16 @@ class PortServer {
 
  private:
   std::vector<std::byte> hello(std::span<const std::byte> message);
-  // Runs one request; false when the policy refused it.
-  bool run(const Request& r, uint32_t& value);
+  std::vector<std::byte> runOps(std::span<const HwOp> ops);
 
-  PolicedPorts& ports_;
+  OpPolicy& policy_;
+  MachineLock* lock_;
   PortAccessRefusal access_;
   int accessErrno_;
   std::function<void(const std::string&)> log_;
   bool greeted_ = false;
   bool done_ = false;
+  bool busy_ = false;
 };
 
 // Serves the socket until the client closes it or breaks the protocol.

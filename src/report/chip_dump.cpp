@@ -171,10 +171,8 @@ void DumpPc87366(std::string& out, PortIo& io, uint32_t port, const PcBases& b) 
     out += "\n  LDN : ";
     AppendHex(out, dev.ldn, 2);
     out += "h\n";
-    for (uint8_t reg : kPcDumpDeviceRegs) {
-      PC87366wt_scr(io, port, kScrLogicalDevice, dev.ldn);
-      AppendRegLine(out, reg, PC87366rd_scr(io, port, reg));
-    }
+    for (uint8_t reg : kPcDumpDeviceRegs)
+      AppendRegLine(out, reg, PC87366rd_ldn(io, port, dev.ldn, reg));
     DumpPcBlock(out, io, b, dev);
   }
 }

@@ -8,6 +8,7 @@
 #include "hw/uportio.h"
 #include "hw/uvt82c686a.h"
 #include "hw/uwb_isa.h"
+#include "sim/superio.h"
 
 namespace kev {
 namespace {
@@ -83,19 +84,23 @@ TEST(ViaMonitor, RegistersAreDirectPortsWithoutDelays) {
   EXPECT_THAT(Trace(m), ElementsAre("in8 EC20h 7Eh", "out8 EC41h FFh"));
 }
 
+// Leaving writes 02h to configuration register 02h, which closes the
+// configuration space, so no later write to 2Eh lands in a register.
 TEST(IteConfig, EntersAndLeavesAroundEachAccess) {
   sim::SimMachine m;
-  test::IndexPair superio(m, 0x2E);
-  superio.regs[0x20] = 0x87;
+  sim::IteEc ec(m.clock());
+  sim::IteSuperIo superio(m, 0x12, ec, 0x290);
   m.startTrace();
   EXPECT_EQ(IT8712Fread(m, 0x20), 0x87u);
   EXPECT_THAT(Trace(m),
               ElementsAre("out8 002Eh 87h", "out8 002Eh 01h", "out8 002Eh 55h", "out8 002Eh 55h",
-                          "out8 002Eh 20h", "in8 002Fh 87h", "out8 002Eh 02h", "out8 002Eh 02h"));
+                          "out8 002Eh 20h", "in8 002Fh 87h", "out8 002Eh 02h", "out8 002Fh 02h"));
+  EXPECT_FALSE(superio.configOpen());
   m.startTrace(true);
   IT8712Fwrite(m, 0x07, 0x04);
   EXPECT_THAT(DelaysAfterEach(m), ElementsAre(1, 1, 1, 1, 1, 1, 1, 0));
-  EXPECT_EQ(superio.regs[0x07], 0x04);
+  EXPECT_EQ(superio.global(0x07), 0x04);
+  EXPECT_FALSE(superio.configOpen());
 }
 
 TEST(Pc87366, ConfigurationAndLogicalDeviceBase) {

@@ -4,6 +4,7 @@
 #include "hw/sim_test_support.h"
 #include "hw/uasms.h"
 #include "sim/pci.h"
+#include "sim/superio.h"
 
 namespace kev {
 namespace {
@@ -47,17 +48,26 @@ TEST_F(BoardSwitchTest, WordSwitchAtBasePlusOffset) {
   EXPECT_THAT(Trace(m), ElementsAre("in16 E42Ch 1234h", "out16 E42Ch 1254h"));
 }
 
+// Only on a Winbond chip, and the exit key closes the configuration space.
 TEST(BoardSwitchSuperIo, WinbondGpioRegister) {
   sim::SimMachine m;
-  test::IndexPair superio(m, 0x2E);
-  superio.regs[0xF1] = 0xFF;
+  sim::WinbondSuperIo superio(m, 0x2E, 0x52);
+  superio.setLdnReg(0x08, 0xF1, 0xFF);
   m.startTrace(true);
   ASMS2set(m, 0x2E, 0xE7, 3, 2);
-  EXPECT_EQ(superio.regs[0x07], 0x08);
-  EXPECT_EQ(superio.regs[0xF1], 0xF7);
+  EXPECT_EQ(superio.ldnReg(0x08, 0xF1), 0xF7);
+  EXPECT_FALSE(superio.configOpen());
   EXPECT_THAT(Trace(m),
-              ElementsAre("out8 002Eh 87h", "out8 002Eh 87h", "out8 002Eh 07h", "out8 002Fh 08h",
-                          "out8 002Eh F1h", "in8 002Fh FFh", "out8 002Eh F1h", "out8 002Fh F7h"));
+              ElementsAre("out8 002Eh 87h", "out8 002Eh 87h", "out8 002Eh 20h", "in8 002Fh 52h",
+                          "out8 002Eh 07h", "out8 002Fh 08h", "out8 002Eh F1h", "in8 002Fh FFh",
+                          "out8 002Eh F1h", "out8 002Fh F7h", "out8 002Eh AAh"));
+
+  sim::SimMachine other;
+  sim::WinbondSuperIo notWinbond(other, 0x2E, 0xE9);
+  notWinbond.setLdnReg(0x08, 0xF1, 0xFF);
+  ASMS2set(other, 0x2E, 0xE7, 3, 2);
+  EXPECT_EQ(notWinbond.ldnReg(0x08, 0xF1), 0xFF);
+  EXPECT_FALSE(notWinbond.configOpen());
 }
 
 TEST(BoardSwitchPci, LowWordOnlyAndConfigClosedAfter) {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@
 #include "hw/upcicfg.h"
 #include "hw/usmbus.h"
 #include "ports/helper_ports.h"
+#include "ports/machine_lock.h"
 
 namespace kev::ports {
 namespace {
@@ -63,6 +65,7 @@ TEST(HelperProcess, HoldsNoPrivilegeAndEndsWhenItsParentIsKilled) {
   const pid_t parent = fork();
   ASSERT_GE(parent, 0);
   if (parent == 0) {
+    (void)!open("/dev/null", O_RDONLY);  // inherited, not close-on-exec
     HelperPorts helper(KEV_SIM_HELPER, {"demo"});
     const pid_t pid = helper.requestAccess() ? helper.helperPid() : -1;
     (void)!write(pipeFds[1], &pid, sizeof pid);
@@ -82,6 +85,20 @@ TEST(HelperProcess, HoldsNoPrivilegeAndEndsWhenItsParentIsKilled) {
   EXPECT_EQ(Field(status, "NoNewPrivs"), "1");
   EXPECT_FALSE(Field(status, "Uid").starts_with("0\t")) << Field(status, "Uid");
   EXPECT_EQ(Field(status, "Groups"), "");
+  // Not dumpable: its private /proc entries stay root's, so its user
+  // cannot attach to it.
+  struct stat proc {};
+  ASSERT_EQ(stat(("/proc/" + std::to_string(helper) + "/fd").c_str(), &proc), 0);
+  EXPECT_EQ(proc.st_uid, 0u);
+  // Nothing but 0-3 survives from its starter (which left one open).
+  std::error_code ec;
+  std::vector<std::string> fds;
+  for (const auto& e : fs::directory_iterator("/proc/" + std::to_string(helper) + "/fd", ec)) {
+    fds.push_back(e.path().filename().string());
+  }
+  if (!ec) {
+    EXPECT_EQ(fds.size(), 4u);
+  }
 
   kill(parent, SIGKILL);
   waitpid(parent, nullptr, 0);
@@ -120,7 +137,7 @@ TEST(HelperProcess, RefusedRequestGetsAnErrorAndOneLogLineAndChangesNothing) {
     // The demo board's PIIX4E at 0:7.3; its SMBus base register moved would
     // move the host onto the disk controller.
     const uint32_t base = PCIcfg_rdd(*helper, 0, 7, 3, 0x90);
-    PCIcfg_wtd(*helper, 0, 7, 3, 0x90, 0x1F01);
+    helper->run(op::PciWrite(PciLane::Dword, PciConfigAddress(0, 7, 3, 0x90), 0x1F01));
     EXPECT_EQ(PCIcfg_rdd(*helper, 0, 7, 3, 0x90), base);
     EXPECT_EQ(helper->refusals(), 1u);
     EXPECT_EQ(SMBwtb(*helper, 0x71138086, 0x5000, 0x51, 0, 0), -1);
@@ -132,10 +149,10 @@ TEST(HelperProcess, RefusedRequestGetsAnErrorAndOneLogLineAndChangesNothing) {
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   fs::remove(log);
   EXPECT_EQ(lines, (std::vector<std::string>{
-                       "kevatra-ports: refused: outl CFCh (PCI 0:7.3 register 90h): not a register "
-                       "the program writes",
-                       "kevatra-ports: refused: SMBus write to 51h at 5000h: a memory module's SPD "
-                       "EEPROM is never written"}));
+                       "kevatra-ports: refused: PCI write of 0:7.3 register 90h: not a PCI "
+                       "function the program writes",
+                       "kevatra-ports: refused: SMBus write to 51h command 00h: a memory module's "
+                       "SPD EEPROM is never written"}));
 }
 
 TEST(HelperProcess, AHelperThatCannotServeSaysWhatToDo) {
@@ -164,10 +181,50 @@ TEST(HelperProcess, AHelperThatCannotServeSaysWhatToDo) {
   HelperPorts dying(KEV_SIM_HELPER, {"demo"});
   ASSERT_TRUE(dying.requestAccess());
   kill(dying.helperPid(), SIGKILL);
-  EXPECT_EQ(dying.inb(0x295), 0xFF);
-  EXPECT_EQ(dying.inl(kPciConfigData), 0xFFFFFFFFu);
+  EXPECT_EQ(PCIcfg_rdd(dying, 0, 0, 0, 0), 0xFFFFFFFFu);
   EXPECT_TRUE(dying.lost());
   EXPECT_FALSE(dying.requestAccess());
+
+  // Started by anything but a program's SOCK_SEQPACKET pair: it refuses.
+  int stream[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, stream), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(stream[1], 3);
+    execl(KEV_SIM_HELPER, KEV_SIM_HELPER, "demo", nullptr);
+    _exit(127);
+  }
+  close(stream[1]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(stream[0]);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+}
+
+// Another program holding the hardware past the wait: that tick reads N/A
+// at once, the next reads right again.
+TEST(HelperProcess, ATickTheHardwareIsHeldForReadsNotAvailable) {
+  const std::string lockPath =
+      (fs::temp_directory_path() / ("kev_lock_" + std::to_string(getpid()))).string();
+  HelperPorts helper(KEV_SIM_HELPER, {"demo", lockPath});
+  ASSERT_TRUE(helper.requestAccess());
+  kev::test::MonitorRig rig(helper);
+  for (int c = 1; c <= kChannelCount; ++c) ChannelChecked(rig.settings, c) = true;
+  DetectPmDevice(helper, rig.settings, 0, rig.detect);
+  DetectChip(helper, rig.settings, rig.detect);
+  ConfigureChip(helper, rig.settings, rig.detect);
+  SampleAllChannels(rig.ctx);
+  const std::string fan1 = rig.host.panels[1];
+  {
+    MachineLock other(lockPath);
+    ASSERT_TRUE(other.acquire(std::chrono::milliseconds(0)));
+    SampleAllChannels(rig.ctx);
+    EXPECT_EQ(rig.host.panels[1].substr(0, 3), "N/A");
+    EXPECT_EQ(helper.busyReplies(), 1u);
+  }
+  SampleAllChannels(rig.ctx);
+  EXPECT_EQ(rig.host.panels[1], fan1);
+  fs::remove(lockPath);
 }
 
 }  // namespace

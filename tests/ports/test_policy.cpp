@@ -1,15 +1,17 @@
 // The port helper's policy: everything the program does on every catalogue
-// board passes unchanged; what it never does is refused without touching
-// the machine.
+// board passes unchanged, its writes are exactly the inventory's, and what
+// it never does is refused without touching the machine.
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <cstdio>
+#include <map>
 
 #include "board_runs.h"
 #include "hw/sim_test_support.h"
 #include "hw/upcicfg.h"
-#include "hw/usmbus.h"
-#include "ports/policy.h"
+#include "policed_io.h"
+#include "ports/write_inventory.h"
+#include "sim/hwmon_inputs.h"
 
 namespace kev::ports {
 namespace {
@@ -28,90 +30,128 @@ TEST(PortPolicy, EveryCatalogueBoardRunsAsDirectlyWithNothingRefused) {
       const auto direct = Board(name);
       const auto policed = Board(name);
       ASSERT_TRUE(direct && policed);
-      PolicedPorts ports(policed->machine());
-      EXPECT_EQ(test::DetectAndTick(policed.get(), ports, asmsMode, asmsMode == 0),
-                test::DetectAndTick(direct.get(), direct->machine(), asmsMode, asmsMode == 0));
-      EXPECT_EQ(ports.takeRefusals(), std::vector<std::string>{});
+      test::PolicedIo io(policed->machine());
+      EXPECT_EQ(kev::test::DetectAndTick(policed.get(), io, asmsMode, asmsMode == 0),
+                kev::test::DetectAndTick(direct.get(), direct->machine(), asmsMode, asmsMode == 0));
+      EXPECT_EQ(io.refusals, std::vector<std::string>{});
     }
   }
 }
 
-// On the demo board: PIIX4E with its SMBus host at 5000h, a W83782D at 290h.
-constexpr uint32_t kPiix4 = 0x71138086;
-constexpr uint16_t kSmbBase = 0x5000;
-
-struct RefusedCase {
-  const char* name;
-  std::function<void(PortIo&)> setUp;  // allowed accesses before the refused one
-  std::function<void(PortIo&)> refused;
-  const char* line;  // the start of the log line
+struct Seen {
+  uint32_t sets = 0;
+  uint32_t flips = 0;
 };
 
-const std::vector<RefusedCase>& RefusedCases() {
-  static const std::vector<RefusedCase> cases{
-      {"interrupt controller", {}, [](PortIo& io) { io.outb(0x20, 0x11); }, "outb 20h: "},
-      {"keyboard controller reset", {}, [](PortIo& io) { io.outb(0x64, 0xFE); }, "outb 64h: "},
-      {"DMA page read", {}, [](PortIo& io) { (void)io.inb(0x81); }, "inb 81h: "},
-      {"delay port read", {}, [](PortIo& io) { (void)io.inb(kIoDelayPort); }, "inb EBh: "},
-      {"PCI reset register", {}, [](PortIo& io) { io.outb(0xCF9, 0x06); }, "outb CF9h: "},
-      {"PCI address as a word", {}, [](PortIo& io) { io.outw(0xCF8, 0); }, "outw CF8h: "},
-      {"disk controller drive select", {}, [](PortIo& io) { io.outb(0x1F6, 0xA0); }, "outb 1F6h"},
-      {"disk controller cylinder",
-       {},
-       [](PortIo& io) { io.outb(0x1F5, 0); },
-       "outb 1F5h: not a port the program uses"},
-      {"disk controller status", {}, [](PortIo& io) { (void)io.inb(0x1F7); }, "inb 1F7h: "},
-      {"PCI write moving the SMBus host",
-       [](PortIo& io) { io.outl(kPciConfigAddress, PciConfigAddress(0, 7, 3, 0x90)); },
-       [](PortIo& io) { io.outl(kPciConfigData, 0x1F01); }, "outl CFCh (PCI 0:7.3 register 90h)"},
-      {"PCI byte write",
-       [](PortIo& io) { io.outl(kPciConfigAddress, PciConfigAddress(0, 0, 0, 0x50)); },
-       [](PortIo& io) { io.outb(kPciConfigData, 0); }, "outb CFCh"},
-      {"Super-I/O base register write", [](PortIo& io) { io.outb(0x2E, 0x60); },
-       [](PortIo& io) { io.outb(0x2F, 0x01); }, "outb 2Fh: Super-I/O register 60h"},
-      {"SMBus start outside a transaction",
-       {},
-       [](PortIo& io) { io.outb(kSmbBase + 2, 0x48); },
-       "outb 5002h: "},
-      {"SMBus write to an SPD EEPROM",
-       {},
-       [](PortIo& io) { SMBwtb(io, kPiix4, kSmbBase, 0x51, 0x00, 0x12); },
-       "SMBus write to 51h at 5000h: a memory module"},
-      {"SMBus host elsewhere",
-       {},
-       [](PortIo& io) { (void)SMBrdb(io, kPiix4, 0x1F0, 0x2D, 0); },
-       "SMBus read of 2Dh at 1F0h: not the SMBus host"},
-  };
-  return cases;
+std::string RuleText(const WriteKey& k, const Seen& s) {
+  char text[160];
+  std::snprintf(text, sizeof text, "{{OpCode(%u), %u, 0x%02X, %u}, 0x%02X, 0x%02X},",
+                static_cast<unsigned>(k.code), k.unit, k.reg, k.bank, s.sets, s.flips);
+  return text;
 }
 
-TEST(PortPolicy, RefusesWhatTheProgramNeverDoesAndLeavesTheMachineAlone) {
-  for (const RefusedCase& c : RefusedCases()) {
-    SCOPED_TRACE(c.name);
-    const auto board = Board("demo");
-    sim::SimMachine& m = board->machine();
-    test::RegisterSlave spd;
-    spd.regs[0] = 0x80;
-    board->smbus().attach(0x51, &spd);
-    const uint32_t smbBaseReg = PCIcfg_rdd(m, 0, 7, 3, 0x90);
-    PolicedPorts ports(m);
-    if (c.setUp) c.setUp(ports);
-    const uint64_t transactions = board->smbus().transactions();
-    m.startTrace(true);
-    c.refused(ports);
-    // Only the policy's own configuration reads write, and they put CF8h back.
-    for (const sim::TraceEntry& e : m.trace()) {
-      if (e.dir == sim::TraceEntry::Dir::Out && e.port != kPciConfigAddress && e.port != 0xEB) {
-        ADD_FAILURE() << sim::ToString(e);
+// What the program writes, seen through the policy: a write right after a
+// read of the same register changes bits in place (flips), any other sets
+// a value outright (sets).
+class InventoryIo : public test::PolicedIo {
+ public:
+  InventoryIo(PortIo& machine, std::map<WriteKey, Seen>& seen) : PolicedIo(machine) {
+    policy.observeWrites([this, &seen](const HwOp& w, std::optional<uint32_t> old) {
+      Seen& s = seen[*KeyOf(w)];
+      const std::optional<HwOp> read = OldValueOp(w);
+      if (read && previous_ == *read && old && *old != 0xFFFFFFFFu) {
+        s.flips |= NewValueOf(w) ^ *old;
+        if (w.code != OpCode::PciWrite) inPlace.push_back({w, *old});
+      } else {
+        s.sets |= NewValueOf(w);
       }
+    });
+  }
+  void runOps(std::span<const HwOp> ops, std::span<uint32_t> results) override {
+    for (size_t i = 0; i < ops.size(); ++i) {
+      PolicedIo::runOps(ops.subspan(i, 1), results.subspan(i, 1));
+      previous_ = ops[i];
     }
-    m.stopTrace();
-    EXPECT_EQ(board->smbus().transactions(), transactions);
-    EXPECT_EQ(spd.regs[0], 0x80);
-    EXPECT_EQ(PCIcfg_rdd(m, 0, 7, 3, 0x90), smbBaseReg);
-    const std::vector<std::string> lines = ports.takeRefusals();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_TRUE(lines[0].starts_with(c.line)) << lines[0];
+  }
+  std::vector<std::pair<HwOp, uint32_t>> inPlace;  // each with what it replaced
+
+ private:
+  HwOp previous_;
+};
+
+// Detection, set-up, a tick, and the settings dialog's Ok (set-up again
+// from stored settings, every diode choice flipped), with every fan at rpm
+// and an ICH's SMBus function hidden.
+void RunProgram(sim::SimBoard& board, PortIo& io, double rpm, uint32_t asmsMode) {
+  const uint32_t lpc = PciConfigAddress(0, 31, 0, 0xF0);
+  if (IsIchLpcBridge(PCIcfg_rdd(board.machine(), 0, 31, 0, 0))) {
+    const uint32_t disable = RunOnPorts(board.machine(), op::PciRead(PciLane::HighWord, lpc));
+    RunOnPorts(board.machine(), op::PciWrite(PciLane::HighWord, lpc, disable | 0x08));
+  }
+  for (const std::string& id : board.chipIds()) {
+    sim::HwmonInputs* in = board.chipInputs(id);
+    for (int n = 0; n < 3 && in != nullptr; ++n) {
+      sim::FanInput fan = in->fan(n);
+      fan.rpm = sim::Signal::constant(rpm);
+      in->setFan(n, fan);
+    }
+  }
+  kev::test::DetectAndTick(&board, io, asmsMode, true, 1);
+  // The settings that reach other paths: the chip over the SMBus, the
+  // auxiliary sensors.
+  kev::test::MonitorRig rig(io);
+  rig.settings.MainChipSMBUse = true;
+  rig.settings.Temp2SMBUse = rig.settings.Temp3SMBUse = true;
+  for (int c = 1; c <= kChannelCount; ++c) ChannelChecked(rig.settings, c) = true;
+  DetectPmDevice(io, rig.settings, 0, rig.detect);
+  DetectChip(io, rig.settings, rig.detect);
+  ConfigureChip(io, rig.settings, rig.detect);
+  rig.settings.SettingsDefaulted = false;
+  for (bool* d : {&rig.settings.Sensor1OnDieDiode, &rig.settings.Sensor2OnDieDiode,
+                  &rig.settings.Sensor3OnDieDiode}) {
+    *d = !*d;
+  }
+  ConfigureChip(io, rig.settings, rig.detect);
+  SampleAllChannels(rig.ctx);
+}
+
+// The inventory is taken from the program: a write it starts making fails
+// here until the table holds it, and a rule it no longer needs goes.
+TEST(PortPolicy, TheWriteInventoryIsExactlyWhatTheProgramWrites) {
+  std::map<WriteKey, Seen> seen;
+  std::vector<std::string> refused;
+  for (const std::string& name : sim::CatalogueBoardNames()) {
+    // Fast to stalled, so the divisor search takes every divisor.
+    for (double rpm : {12000.0, 4000.0, 1500.0, 600.0, 250.0, 0.0}) {
+      const auto board = Board(name);
+      ASSERT_TRUE(board);
+      InventoryIo io(board->machine(), seen);
+      RunProgram(*board, io, rpm, rpm > 1000 ? 1 : 2);
+      for (const std::string& r : io.refusals) refused.push_back(name + ": " + r);
+      // Once more with every register changed in place holding the
+      // opposite bits, so each such change shows whatever the board's state.
+      const auto flipped = Board(name);
+      for (auto [w, old] : io.inPlace) {
+        w.data = static_cast<uint16_t>(
+            ~old & ((w.unit & kSmbusWord) != 0 && w.code == OpCode::Smbus ? 0xFFFF : 0xFF));
+        RunOnPorts(flipped->machine(), w);
+      }
+      InventoryIo again(flipped->machine(), seen);
+      RunProgram(*flipped, again, rpm, 0);
+      for (const std::string& r : again.refusals) refused.push_back(name + ": " + r);
+    }
+  }
+  EXPECT_EQ(refused, std::vector<std::string>{});
+  std::map<WriteKey, Seen> table;
+  for (const WriteRule& r : WriteInventory()) table[r.key] = {r.sets, r.flips};
+  std::string derived;
+  for (const auto& [key, s] : seen) derived += RuleText(key, s) + "\n";
+  EXPECT_EQ(table.size(), seen.size()) << derived;
+  for (const auto& [key, s] : seen) {
+    const auto it = table.find(key);
+    EXPECT_TRUE(it != table.end() && it->second.sets == s.sets && it->second.flips == s.flips)
+        << "the program writes " << RuleText(key, s) << "\nall:\n"
+        << derived;
   }
 }
 

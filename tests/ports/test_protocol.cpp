@@ -1,95 +1,135 @@
-// The helper's server in-process: a greeting, batched requests with one
-// reply, refusals logged once, and anything malformed ends the connection
-// before any request of the message runs.
+// The helper's server in-process: a greeting, a batch of whole operations
+// with one reply, every hole a hostile client tried refused with the
+// machine unchanged, anything malformed ending the connection before any
+// op runs, and two helpers on one machine taking turns.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <thread>
 
-#include "ports/server.h"
-#include "sim/board.h"
+#include "board_runs.h"
+#include "hw/sim_test_support.h"
+#include "hw/upcicfg.h"
+#include "policed_io.h"
 
 namespace kev::ports {
 namespace {
 
-constexpr uint16_t kIndexPort = 0x295;  // the demo board's W83782D
-constexpr uint16_t kDataPort = 0x296;
+constexpr uint32_t kPiix4 = 0x71138086;  // the demo board's PM device
+constexpr uint32_t kSmbBase = 0x5000;
+constexpr uint32_t kWinbond = 0x290;  // its W83782D on the ISA bus
 constexpr uint8_t kRegVendor = 0x4F;
-
-template <class T>
-std::vector<std::byte> Bytes(const std::vector<T>& records) {
-  std::vector<std::byte> out(records.size() * sizeof(T));
-  if (!out.empty()) std::memcpy(out.data(), records.data(), out.size());
-  return out;
-}
+constexpr uint32_t kAllOnes = 0xFFFFFFFFu;
 
 struct Served {
   std::unique_ptr<sim::SimBoard> board = sim::LoadCatalogueBoard("demo").take();
-  PolicedPorts ports{board->machine()};
+  OpPolicy policy{board->machine(), EstablishMachine(board->machine())};
   std::vector<std::string> log;
-  PortServer server{ports, PortAccessRefusal::None, 0,
+  PortServer server{policy, nullptr, PortAccessRefusal::None, 0,
                     [this](const std::string& line) { log.push_back(line); }};
 
   Hello greet() {
-    const std::vector<std::byte> r = server.handle(Bytes(std::vector<Hello>{Hello{}}));
+    const std::vector<std::byte> r = server.handle(test::Bytes(std::vector<Hello>{Hello{}}));
     Hello h{};
     EXPECT_EQ(r.size(), sizeof h);
     if (r.size() == sizeof h) std::memcpy(&h, r.data(), sizeof h);
     return h;
   }
-  Reply send(const std::vector<Request>& requests) {
-    const std::vector<std::byte> r = server.handle(Bytes(requests));
-    Reply reply{};
-    EXPECT_EQ(r.size(), sizeof reply);
-    if (r.size() == sizeof reply) std::memcpy(&reply, r.data(), sizeof reply);
-    return reply;
+  // The status and one value per op.
+  std::pair<Status, std::vector<uint32_t>> send(const std::vector<HwOp>& ops) {
+    const std::vector<std::byte> r = server.handle(test::Bytes(ops));
+    ReplyHeader h{};
+    std::vector<uint32_t> values(ops.size());
+    EXPECT_EQ(r.size(), sizeof h + ops.size() * sizeof(uint32_t));
+    if (r.size() != sizeof h + ops.size() * sizeof(uint32_t)) return {Status::Busy, {}};
+    std::memcpy(&h, r.data(), sizeof h);
+    EXPECT_EQ(h.count, ops.size());
+    std::memcpy(values.data(), r.data() + sizeof h, values.size() * sizeof(uint32_t));
+    return {h.status, values};
+  }
+  uint32_t wb(uint8_t reg) {
+    return RunOnPorts(board->machine(), op::ChipRead(ChipUnit::Wb, kWinbond, reg, 0));
   }
 };
 
-TEST(PortProtocol, BatchedRequestsGetOneReplyAndRefusalsOneLogLineEach) {
+TEST(PortProtocol, ABatchGetsOneReplyWithEveryValue) {
   Served s;
   const Hello h = s.greet();
   EXPECT_EQ(h.magic, kMagic);
   EXPECT_EQ(h.version, kVersion);
   EXPECT_EQ(h.refusal, 0);
-
-  // Bank 0 high byte selected at power-on: the vendor register reads 5Ch.
-  Reply r = s.send({{Op::Out, 1, kIndexPort, kRegVendor, 0},
-                    {Op::Delay, 0, 0, 0, 0},
-                    {Op::In, 1, kDataPort, 0, 0}});
-  EXPECT_EQ(r.status, Status::Ok);
-  EXPECT_EQ(r.value, 0x5Cu);
-  EXPECT_TRUE(s.log.empty());
-
-  // A refused write does not stop the rest of the message.
-  r = s.send({{Op::Out, 1, 0x1F5, 0, 0}, {Op::In, 1, kDataPort, 0, 0}});
-  EXPECT_EQ(r.status, Status::Refused);
-  EXPECT_EQ(r.value, 0x5Cu);
-  EXPECT_EQ(s.log, std::vector<std::string>{
-                       "kevatra-ports: refused: outb 1F5h: not a port the program uses"});
-
-  // A whole transaction: the PIIX4E's host at 5000h, the LM75 at 4Fh.
-  constexpr uint32_t kPiix4 = 0x71138086;
-  r = s.send({{Op::Smbus, kSmbusRead, 0x5000, 0x4F | 0x01 << 8, kPiix4}});
-  EXPECT_EQ(r.status, Status::Ok);
-  EXPECT_NE(r.value, 0xFFFFFFFFu);
-  EXPECT_FALSE(s.server.done());
+  // Bank 0 high byte: the vendor register reads 5Ch; the LM75 at 4Fh answers.
+  const auto [status, values] = s.send({op::ChipRead(ChipUnit::Wb, kWinbond, kRegVendor, 0x80),
+                                        op::Smbus(kPiix4, kSmbBase, true, false, 0x4F, 0x01, 0),
+                                        op::ChipRead(ChipUnit::Ns, 0x1F0, 0x07, 0),
+                                        op::ChipRead(ChipUnit::Wb, kWinbond, kRegVendor, 0x80)});
+  EXPECT_EQ(status, Status::Refused);  // the third: the rest still runs
+  EXPECT_EQ(values, (std::vector<uint32_t>{0x5C, values[1], kAllOnes, 0x5C}));
+  EXPECT_NE(values[1], kAllOnes);
+  EXPECT_EQ(s.log,
+            std::vector<std::string>{"kevatra-ports: refused: chip read of register 07h "
+                                     "at 1F0h: not a monitoring chip's block on this machine"});
 }
 
-TEST(PortProtocol, AnythingMalformedEndsTheConnectionBeforeAnyRequestRuns) {
-  const Request out{Op::Out, 1, kIndexPort, kRegVendor, 0};
-  auto bad = [&](Request r) { return Bytes(std::vector<Request>{out, r}); };
-  std::vector<std::byte> truncated = Bytes(std::vector<Request>{out});
+// What a hostile group member tried; each is refused, logged once and
+// leaves the machine as it was.
+TEST(PortProtocol, EveryHoleAHostileClientTriedIsRefused) {
+  const std::vector<std::pair<const char*, HwOp>> holes{
+      {"SPD EEPROM through D1h", op::Smbus(kPiix4, kSmbBase, false, false, 0xD1, 0x00, 0x12)},
+      {"SPD EEPROM at 51h", op::Smbus(kPiix4, kSmbBase, false, false, 0x51, 0x00, 0x12)},
+      {"general call through 80h", op::Smbus(kPiix4, kSmbBase, false, false, 0x80, 0x00, 0x12)},
+      {"clock generator byte", op::Smbus(kPiix4, kSmbBase, false, false, 0x69, 0x00, 0x12)},
+      {"clock generator word", op::Smbus(kPiix4, kSmbBase, false, true, 0x69, 0x00, 0x1234)},
+      {"PWM 5Ah", op::ChipWrite(ChipUnit::Wb, kWinbond, 0x5A, 0, 0x00)},
+      {"PWM 5Bh", op::ChipWrite(ChipUnit::Wb, kWinbond, 0x5B, 0, 0x00)},
+      {"init bit", op::ChipWrite(ChipUnit::Wb, kWinbond, 0x40, 0, 0x80)},
+      {"serial-bus address", op::ChipWrite(ChipUnit::Wb, kWinbond, 0x48, 0, 0x51)},
+      {"PWM over the SMBus", op::Smbus(kPiix4, kSmbBase, false, false, 0x2D, 0x5A, 0x00)},
+      {"Super-I/O GPIO F1h", op::SuperIoWrite(SuperIoKind::Pc87366, 0x2E, 0xF1, 0xFF)},
+      {"Super-I/O base 60h", op::SuperIoWrite(SuperIoKind::Pc87366, 0x2E, 0x60, 0x01)},
+      {"ICH SMBus hide bit", op::PciWrite(PciLane::HighWord, PciConfigAddress(0, 31, 0, 0xF0), 8)},
+      {"PIIX4 SMBus base", op::PciWrite(PciLane::Dword, PciConfigAddress(0, 7, 3, 0x90), 0x1F1)},
+      {"IDE command port", op::ChipWrite(ChipUnit::Via, 0x1F0, 0x07, 0, 0xEC)},
+      {"board switch byte", op::BoardSwitch(SwitchKind::Asms3, 0xE437, 0, 0xFF, 0xFF, 0)},
+  };
+  for (const auto& [name, hole] : holes) {
+    SCOPED_TRACE(name);
+    Served s;
+    kev::test::RegisterSlave spd, clock;
+    spd.regs[0] = 0x80;
+    clock.regs[0] = 0x55;
+    s.board->smbus().attach(0x51, &spd);
+    s.board->smbus().attach(0x69, &clock);
+    std::vector<uint32_t> chip;
+    for (uint8_t reg = 0x40; reg < 0x60; ++reg) chip.push_back(s.wb(reg));
+    const uint32_t smbBase = PCIcfg_rdd(s.board->machine(), 0, 7, 3, 0x90);
+    s.greet();
+    EXPECT_EQ(s.send({hole}).first, Status::Refused);
+    EXPECT_EQ(s.log.size(), 1u);
+    EXPECT_EQ(spd.regs[0], 0x80);
+    EXPECT_EQ(clock.regs[0], 0x55);
+    for (uint8_t reg = 0x40; reg < 0x60; ++reg) EXPECT_EQ(s.wb(reg), chip[reg - 0x40u]) << +reg;
+    EXPECT_EQ(PCIcfg_rdd(s.board->machine(), 0, 7, 3, 0x90), smbBase);
+  }
+}
+
+TEST(PortProtocol, AnythingMalformedEndsTheConnectionBeforeAnyOpRuns) {
+  const HwOp read = op::ChipRead(ChipUnit::Wb, kWinbond, kRegVendor, 0x80);
+  HwOp unknown = read;
+  unknown.code = static_cast<OpCode>(0x7F);
+  HwOp badUnit = read;
+  badUnit.unit = kChipUnits;
+  std::vector<std::byte> truncated = test::Bytes(std::vector<HwOp>{read});
   truncated.pop_back();
   const std::vector<std::pair<const char*, std::vector<std::byte>>> afterHello{
       {"empty", {}},
       {"truncated record", truncated},
-      {"too many records", Bytes(std::vector<Request>(kMaxRecords + 1, out))},
-      {"unknown op", bad({static_cast<Op>(9), 1, kIndexPort, 0, 0})},
-      {"no op", bad({static_cast<Op>(0), 1, kIndexPort, 0, 0})},
-      {"width 3", bad({Op::In, 3, kIndexPort, 0, 0})},
-      {"delay with a width", bad({Op::Delay, 1, 0, 0, 0})},
-      {"SMBus flags", bad({Op::Smbus, 0x04, 0x5000, 0x48, 0x71138086})},
-      {"a second hello", Bytes(std::vector<Hello>{Hello{}})},
+      {"too many ops", test::Bytes(std::vector<HwOp>(kMaxOps + 1, read))},
+      {"unknown op", test::Bytes(std::vector<HwOp>{read, unknown})},
+      {"unknown chip unit", test::Bytes(std::vector<HwOp>{read, badUnit})},
+      {"a second hello", test::Bytes(std::vector<Hello>{Hello{}})},
   };
   for (const auto& [name, message] : afterHello) {
     SCOPED_TRACE(name);
@@ -99,36 +139,66 @@ TEST(PortProtocol, AnythingMalformedEndsTheConnectionBeforeAnyRequestRuns) {
     EXPECT_TRUE(s.server.handle(message).empty());
     EXPECT_TRUE(s.server.done());
     EXPECT_TRUE(s.board->machine().trace().empty());
-    EXPECT_TRUE(s.server.handle(Bytes(std::vector<Request>{out})).empty());
+    EXPECT_TRUE(s.server.handle(test::Bytes(std::vector<HwOp>{read})).empty());
   }
-
   Hello wrongMagic;
   wrongMagic.magic ^= 1;
   Hello wrongVersion;
   wrongVersion.version = kVersion + 1;
-  const std::vector<std::pair<const char*, std::vector<std::byte>>> asHello{
-      {"bad magic", Bytes(std::vector<Hello>{wrongMagic})},
-      {"bad version", Bytes(std::vector<Hello>{wrongVersion})},
-      {"request first", Bytes(std::vector<Request>{out})},
-  };
-  for (const auto& [name, message] : asHello) {
-    SCOPED_TRACE(name);
+  for (const auto& message :
+       {test::Bytes(std::vector<Hello>{wrongMagic}), test::Bytes(std::vector<Hello>{wrongVersion}),
+        test::Bytes(std::vector<HwOp>{read})}) {
     Served s;
     EXPECT_TRUE(s.server.handle(message).empty());
     EXPECT_TRUE(s.server.done());
   }
-}
-
-TEST(PortProtocol, HelperWithoutPortAccessSaysWhyAndEnds) {
   Served s;
-  PortServer refused(s.ports, PortAccessRefusal::LockedDown, EPERM, {});
-  const std::vector<std::byte> r = refused.handle(Bytes(std::vector<Hello>{Hello{}}));
+  PortServer refused(s.policy, nullptr, PortAccessRefusal::LockedDown, EPERM, {});
+  const std::vector<std::byte> r = refused.handle(test::Bytes(std::vector<Hello>{Hello{}}));
   Hello h{};
   ASSERT_EQ(r.size(), sizeof h);
   std::memcpy(&h, r.data(), sizeof h);
   EXPECT_EQ(h.refusal, static_cast<uint8_t>(PortAccessRefusal::LockedDown));
   EXPECT_EQ(h.accessErrno, EPERM);
   EXPECT_TRUE(refused.done());
+}
+
+// Two programs' helpers over one machine, each message under the machine
+// lock: thousands of interleaved ticks, every reading as one program alone
+// sees it.
+TEST(PortProtocol, TwoHelpersOnOneMachineTakeTurnsAndReadRight) {
+  const auto board = sim::LoadCatalogueBoard("demo").take();
+  const std::vector<std::string> alone =
+      kev::test::DetectAndTick(nullptr, board->machine(), 0, false, 20);
+  const std::string lockPath =
+      (std::filesystem::temp_directory_path() / ("kev_lock_" + std::to_string(getpid()))).string();
+  struct Helper {
+    OpPolicy policy;
+    MachineLock lock;
+    PortServer server;
+    Helper(PortIo& m, const std::string& path)
+        : policy(m, EstablishMachine(m)),
+          lock(path),
+          server(policy, &lock, PortAccessRefusal::None, 0, [](const std::string&) {}) {}
+  };
+  Helper a(board->machine(), lockPath), b(board->machine(), lockPath);
+  std::vector<std::string> wrong;
+  std::mutex wrongMutex;
+  auto program = [&](PortServer& server) {
+    test::ServerClient io(server);
+    for (int run = 0; run < 100; ++run) {
+      const std::vector<std::string> seen = kev::test::DetectAndTick(nullptr, io, 0, false, 20);
+      if (seen != alone) {
+        const std::lock_guard lock(wrongMutex);
+        wrong.insert(wrong.end(), seen.begin(), seen.end());
+      }
+    }
+  };
+  std::thread first(program, std::ref(a.server));
+  program(b.server);
+  first.join();
+  std::filesystem::remove(lockPath);
+  EXPECT_EQ(wrong, std::vector<std::string>{});
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // A port helper for tests: the real helper's process steps and server, over
 // a simulated catalogue board instead of the machine's ports.
-//   kev_sim_helper BOARD
+//   kev_sim_helper BOARD [LOCK-FILE]
 #include <cstdio>
 #include <memory>
 
@@ -8,8 +8,8 @@
 #include "sim/board.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: kev_sim_helper BOARD\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: kev_sim_helper BOARD [LOCK-FILE]\n");
     return 2;
   }
   kev::sim::BoardResult r = kev::sim::LoadCatalogueBoard(argv[1]);
@@ -18,5 +18,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::unique_ptr<kev::sim::SimBoard> board = r.take();
-  return kev::ports::RunHelper(board->machine(), kev::PortAccessRefusal::None, 0);
+  kev::ports::HelperSetup setup;
+  // Without a lock file of its own a test runs unlocked, apart from others.
+  setup.lockPath = argc == 3 ? argv[2] : "";
+  return kev::ports::RunHelper(board->machine(), kev::PortAccessRefusal::None, 0, setup);
 }
