@@ -286,9 +286,34 @@ uint32_t HelperPorts::runOne(const HwOp& op) {
 
 void HelperPorts::runOps(std::span<const HwOp> ops, std::span<uint32_t> results) {
   const std::lock_guard lock(mutex_);
+  if (ops.size() > 1 && batch_ == nullptr && live()) {
+    sendAll(ops, results);
+    return;
+  }
   for (size_t i = 0; i < ops.size(); ++i) {
     const uint32_t r = runOne(ops[i]);
     if (i < results.size()) results[i] = r;
+  }
+}
+
+void HelperPorts::sendAll(std::span<const HwOp> ops, std::span<uint32_t> results) {
+  // Known all at once, so they go in as few messages as they fit, after
+  // what is gathered.
+  std::vector<HwOp> all = std::move(pending_);
+  pending_.clear();
+  ahead_.clear();
+  const size_t skip = all.size();
+  all.insert(all.end(), ops.begin(), ops.end());
+  for (size_t at = 0; at < all.size(); at += kMaxOps) {
+    const std::vector<HwOp> part(
+        all.begin() + static_cast<std::ptrdiff_t>(at),
+        all.begin() + static_cast<std::ptrdiff_t>(std::min(all.size(), at + kMaxOps)));
+    const std::optional<std::vector<uint32_t>> values = live() ? roundTrip(part) : std::nullopt;
+    for (size_t i = 0; i < part.size(); ++i) {
+      const size_t r = at + i;
+      if (r < skip || r - skip >= results.size()) continue;
+      results[r - skip] = values ? (*values)[i] : (OpReads(part[i]) ? kAllOnes : 0);
+    }
   }
 }
 

@@ -78,6 +78,7 @@ class HelperPorts : public OpsOnlyPorts {
   std::string startHelper();
   std::string greet();
   uint32_t runOne(const HwOp& op);
+  void sendAll(std::span<const HwOp> ops, std::span<uint32_t> results);
   // Sends the gathered ops with read (and, while a batch follows its last
   // run, the reads after it) and returns read's value.
   uint32_t fetch(const HwOp& read);

@@ -1,6 +1,8 @@
 // The PCI configuration section: every bus, device and function is probed;
 // each one present is dumped byte by byte.
+#include <algorithm>
 #include <array>
+#include <vector>
 
 #include "hw/upcicfg.h"
 #include "report/profile.h"
@@ -20,14 +22,32 @@ constexpr uint32_t kAbsentId = 0xFFFFFFFF;
 
 using ConfigSpace = std::array<uint8_t, kConfigBytes>;
 
-// Four byte-lane reads per configuration dword.
+constexpr std::array<PciLane, 4> kByteLanes{PciLane::Byte0, PciLane::Byte1, PciLane::Byte2,
+                                            PciLane::Byte3};
+
+// Four byte-lane reads per configuration dword, all in one request.
 void ReadConfigSpace(PortIo& io, uint32_t bus, uint32_t dev, uint32_t fn, ConfigSpace& cfg) {
-  for (uint32_t ofs = 0; ofs < kConfigBytes; ofs += 4) {
-    cfg[ofs] = static_cast<uint8_t>(PCIcfg_rdb0(io, bus, dev, fn, ofs));
-    cfg[ofs + 1] = static_cast<uint8_t>(PCIcfg_rdb1(io, bus, dev, fn, ofs));
-    cfg[ofs + 2] = static_cast<uint8_t>(PCIcfg_rdb2(io, bus, dev, fn, ofs));
-    cfg[ofs + 3] = static_cast<uint8_t>(PCIcfg_rdb3(io, bus, dev, fn, ofs));
+  std::array<HwOp, kConfigBytes> ops{};
+  for (uint32_t ofs = 0; ofs < kConfigBytes; ++ofs) {
+    ops[ofs] = op::PciRead(kByteLanes[ofs % 4], PciConfigAddress(bus, dev, fn, ofs & ~3u));
   }
+  std::array<uint32_t, kConfigBytes> values{};
+  io.runOps(ops, values);
+  for (uint32_t ofs = 0; ofs < kConfigBytes; ++ofs) cfg[ofs] = static_cast<uint8_t>(values[ofs]);
+}
+
+// The vendor/device dwords of slots first.. (at most one bus), in one request.
+std::vector<uint32_t> ReadIds(PortIo& io, uint32_t first, uint32_t count) {
+  std::vector<HwOp> ops(count);
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint32_t slot = first + i;
+    ops[i] = op::PciRead(PciLane::Dword,
+                         PciConfigAddress(slot / (kDevices * kFunctions),
+                                          slot / kFunctions % kDevices, slot % kFunctions, 0));
+  }
+  std::vector<uint32_t> ids(count);
+  io.runOps(ops, ids);
+  return ids;
 }
 
 void AppendFunction(std::string& out, uint32_t bus, uint32_t dev, uint32_t fn,
@@ -63,13 +83,18 @@ bool PciConfigurationScan::Step(std::string& out, PortIo& io, uint32_t slots) {
     out += "\n\n";
   }
   ConfigSpace cfg{};
-  for (; slots > 0 && next_ < kSlots; --slots, ++next_) {
-    const uint32_t bus = next_ / (kDevices * kFunctions);
-    const uint32_t dev = next_ / kFunctions % kDevices;
-    const uint32_t fn = next_ % kFunctions;
-    if (PCIcfg_rdd(io, bus, dev, fn, 0) == kAbsentId) continue;
-    ReadConfigSpace(io, bus, dev, fn, cfg);
-    AppendFunction(out, bus, dev, fn, cfg);
+  while (slots > 0 && next_ < kSlots) {
+    const uint32_t count = std::min({slots, kSlotsPerBus - next_ % kSlotsPerBus, kSlots - next_});
+    const std::vector<uint32_t> ids = ReadIds(io, next_, count);
+    for (uint32_t i = 0; i < count; ++i, ++next_) {
+      if (ids[i] == kAbsentId) continue;
+      const uint32_t bus = next_ / (kDevices * kFunctions);
+      const uint32_t dev = next_ / kFunctions % kDevices;
+      const uint32_t fn = next_ % kFunctions;
+      ReadConfigSpace(io, bus, dev, fn, cfg);
+      AppendFunction(out, bus, dev, fn, cfg);
+    }
+    slots -= count;
   }
   if (next_ < kSlots) return false;
   out += kSectionRule;
