@@ -70,6 +70,7 @@ ui::DisplayCore DesktopSession::Core(const ProgramOptions& options, int screenWi
   c.power = core_.power();
   c.portAccess = [this] { return GiveioPresent(core_.io()); };
   c.owners = core_.owners();
+  c.owners.insert(c.owners.end(), core_.held().begin(), core_.held().end());
   c.documentationAddress = DocumentationAddress(QCoreApplication::applicationDirPath());
   return c;
 }

@@ -88,9 +88,16 @@ void RealMachineLines(const CliOptions& o, const CliEnv& env, const session::Pri
   HiveFileRegistry hive(session::SettingsPath(o.settingsFile, env.env));
   if (!hive.path().empty()) hive.load();
   const OwnershipFacts& facts = *start.ownership;
-  const std::vector<HardwareOwner> owners = FindOwners(facts, session::ChipPortSetting(hive));
+  const bool throughKernel =
+      start.ports && start.accessGranted && start.ports->smbusThroughKernel();
+  const std::vector<HardwareOwner> owners =
+      FindOwners(facts, session::ChipPortSetting(hive), throughKernel);
   for (const HardwareOwner& owner : owners)
     lines.push_back({"Kernel driver", OwnerLine(owner), true});
+  for (const HardwareOwner& held :
+       throughKernel ? KernelHeldAddresses(facts) : std::vector<HardwareOwner>{}) {
+    lines.push_back({"Kernel driver", OwnerLine(held)});
+  }
   if (owners.empty()) {
     lines.push_back(
         {"Kernel drivers", facts.claimAddressesHidden
@@ -98,6 +105,7 @@ void RealMachineLines(const CliOptions& o, const CliEnv& env, const session::Pri
                                : "none drives the SMBus host or the chip's ports"});
   }
   lines.push_back({"PM device", PmLine(facts.pm, facts.pmName, facts.smbBaseHidden)});
+  lines.push_back({"SMBus", SmbusTransportText(facts, throughKernel)});
   lines.push_back({"Monitoring chip", kChipNotProbed});
 }
 
@@ -111,6 +119,7 @@ void BoardLines(const CliOptions& o, std::vector<CheckLine>& lines, std::string&
   PortIo& io = board->machine();
   const PmDevice pm = ScanPmDevice(io);
   lines.push_back({"PM device", PmLine(pm, PmDeviceName(io, pm.VendorDevice, pm.Revision), false)});
+  lines.push_back({"SMBus", "port I/O"});
   lines.push_back({"Monitoring chip", kChipNotProbed});
 }
 

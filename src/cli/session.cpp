@@ -58,6 +58,7 @@ std::unique_ptr<Session> Session::Open(const CliOptions& options, const CliEnv& 
     for (const HardwareOwner& o : core.owners()) {
       err << "kevatra-cli: --force: going on although " << OwnerLine(o) << '\n';
     }
+    for (const HardwareOwner& o : core.held()) err << "kevatra-cli: " << OwnerLine(o) << '\n';
   }
 
   HostServices services;

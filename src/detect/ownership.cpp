@@ -25,6 +25,7 @@ constexpr uint32_t kChipDataOffset = 6;
 // bit 0 cleared.
 constexpr int32_t kUnreadableBase = 0xFFFE;
 constexpr size_t kFullConfigBytes = 256;
+constexpr const char* kSmbusHostOwner = "the SMBus host and PM device";
 
 // Kernel drivers of the SMBus hosts and monitoring chips the program knows,
 // by the driver, region or hwmon name they show, with the module to unload.
@@ -131,8 +132,8 @@ void ReadPmDevice(const OwnershipRoots& roots, OwnershipFacts& facts) {
   const fs::path device = fs::path(roots.sys) / "bus/pci/devices" / name;
   const std::string driver = LinkName(device / "driver");
   if (driver.empty()) return;
-  facts.bound.push_back({driver, "PCI " + name + " (" + facts.pmName + ")",
-                         "the SMBus host and PM device", FreeCommand(device, driver), ""});
+  facts.bound.push_back({driver, "PCI " + name + " (" + facts.pmName + ")", kSmbusHostOwner,
+                         FreeCommand(device, driver), ""});
 }
 
 void ReadHwmon(const OwnershipRoots& roots, OwnershipFacts& facts) {
@@ -206,19 +207,83 @@ void AddOnce(std::vector<HardwareOwner>& owners, HardwareOwner owner) {
 
 }  // namespace
 
+std::optional<KernelAdapter> FindKernelAdapter(const std::string& sysRoot, const PmDevice& pm) {
+  if (pm.PciDevice < 0) return std::nullopt;
+  const fs::path device = fs::path(sysRoot) / "bus/pci/devices" / PciName(pm);
+  std::error_code ec;
+  for (const fs::directory_entry& e : fs::directory_iterator(device, ec)) {
+    const std::string name = e.path().filename().string();
+    int number = -1;
+    int used = 0;
+    if (std::sscanf(name.c_str(), "i2c-%d%n", &number, &used) != 1 ||
+        used != static_cast<int>(name.size()) || number < 0) {
+      continue;
+    }
+    return KernelAdapter{number, LinkName(device / "driver")};
+  }
+  return std::nullopt;
+}
+
+namespace {
+
+void ReadClients(const OwnershipRoots& roots, OwnershipFacts& facts) {
+  facts.adapter = FindKernelAdapter(roots.sys, facts.pm);
+  if (!facts.adapter) return;
+  const fs::path dir = fs::path(roots.sys) / "bus/pci/devices" / PciName(facts.pm) /
+                       ("i2c-" + std::to_string(facts.adapter->number));
+  std::error_code ec;
+  for (const fs::directory_entry& e : fs::directory_iterator(dir, ec)) {
+    int bus = -1;
+    unsigned address = 0;
+    int used = 0;
+    const std::string name = e.path().filename().string();
+    if (std::sscanf(name.c_str(), "%d-%4x%n", &bus, &address, &used) != 2 ||
+        used != static_cast<int>(name.size()) || bus != facts.adapter->number || address > 0x7F) {
+      continue;
+    }
+    const std::string driver = LinkName(e.path() / "driver");
+    if (!driver.empty()) facts.clients.push_back({static_cast<uint8_t>(address), driver});
+  }
+}
+
+}  // namespace
+
 OwnershipFacts ReadOwnership(const OwnershipRoots& roots) {
   OwnershipFacts facts;
   ReadPmDevice(roots, facts);
   ReadHwmon(roots, facts);
   ReadIoports(roots, facts);
+  ReadClients(roots, facts);
   return facts;
 }
 
-std::vector<HardwareOwner> FindOwners(const OwnershipFacts& facts, int32_t chipPort) {
+std::vector<HardwareOwner> KernelHeldAddresses(const OwnershipFacts& facts) {
+  std::vector<HardwareOwner> held;
+  if (!facts.adapter) return held;
+  for (const KernelClient& c : facts.clients) {
+    if (FindKnown(c.driver) != nullptr) continue;  // a monitoring chip's: an owner
+    char device[64];
+    std::snprintf(device, sizeof device, "SMBus address %02Xh on %s", c.address,
+                  facts.adapter->node().c_str());
+    held.push_back(
+        {c.driver, device, "an address Kevatra would read", "", "Kevatra leaves it to the kernel"});
+  }
+  return held;
+}
+
+std::string SmbusTransportText(const OwnershipFacts& facts, bool smbusThroughKernel) {
+  if (!smbusThroughKernel || !facts.adapter) return "port I/O";
+  return "through the kernel's " + facts.adapter->driver + " (" + facts.adapter->node() + ")";
+}
+
+std::vector<HardwareOwner> FindOwners(const OwnershipFacts& facts, int32_t chipPort,
+                                      bool smbusThroughKernel) {
   std::vector<HardwareOwner> owners;
-  for (const HardwareOwner& o : facts.bound) AddOnce(owners, o);
+  for (const HardwareOwner& o : facts.bound) {
+    if (!(smbusThroughKernel && o.what == kSmbusHostOwner)) AddOnce(owners, o);
+  }
   std::vector<PortRange> ranges;
-  if (facts.pm.SmbBase >= static_cast<int32_t>(kFirstDevicePort)) {
+  if (!smbusThroughKernel && facts.pm.SmbBase >= static_cast<int32_t>(kFirstDevicePort)) {
     const auto base = static_cast<uint32_t>(facts.pm.SmbBase);
     ranges.push_back({base, base + kSmbusHostSpan - 1, "the SMBus host", false});
   }

@@ -25,8 +25,10 @@ SmbusTransfer TransferOf(const HwOp& o) {
   return {(o.unit & kSmbusRead) != 0, (o.unit & kSmbusWord) != 0, o.bank, o.reg, o.data};
 }
 
-uint32_t Smbus(PortIo& io, const HwOp& o, const SmbusTransfer& t) {
-  return static_cast<uint32_t>(SmbusTransact(io, o.extra, o.port, t));
+// Through the kernel's adapter where it drives the bus, else the host's ports.
+uint32_t Smbus(PortIo& io, SmbusAdapter* adapter, const HwOp& o, const SmbusTransfer& t) {
+  return static_cast<uint32_t>(adapter != nullptr ? adapter->transfer(t)
+                                                  : SmbusTransact(io, o.extra, o.port, t));
 }
 
 uint32_t ChipRead(PortIo& io, const HwOp& o) {
@@ -128,7 +130,7 @@ bool OpWellFormed(const HwOp& o) {
   return false;
 }
 
-uint32_t RunOnPorts(PortIo& io, const HwOp& o) {
+uint32_t RunOnPorts(PortIo& io, const HwOp& o, SmbusAdapter* adapter) {
   if (!OpWellFormed(o)) return kFailed;
   switch (o.code) {
     case OpCode::PciRead:
@@ -155,12 +157,12 @@ uint32_t RunOnPorts(PortIo& io, const HwOp& o) {
     case OpCode::SuperIoBase:
       return seq::PcBase(io, o.port, o.bank);
     case OpCode::Smbus:
-      return Smbus(io, o, TransferOf(o));
+      return Smbus(io, adapter, o, TransferOf(o));
     case OpCode::SmbusBanked: {
-      Smbus(io, o, {false, false, o.bank, kWbRegBankSelect, o.data});
-      const uint32_t v = Smbus(io, o, {true, false, o.bank, o.reg, 0});
+      Smbus(io, adapter, o, {false, false, o.bank, kWbRegBankSelect, o.data});
+      const uint32_t v = Smbus(io, adapter, o, {true, false, o.bank, o.reg, 0});
       if ((o.unit & kSmbusRestore) != 0) {
-        Smbus(io, o, {false, false, o.bank, kWbRegBankSelect, kWbBankDefault});
+        Smbus(io, adapter, o, {false, false, o.bank, kWbRegBankSelect, kWbBankDefault});
       }
       return v;
     }

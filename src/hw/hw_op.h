@@ -9,6 +9,7 @@
 namespace kev {
 
 class PortIo;
+class SmbusAdapter;
 
 enum class OpCode : uint8_t {
   PciRead = 1,   // unit: PciLane; value: the CF8h address; result: the lane's value
@@ -78,7 +79,9 @@ bool OpWellFormed(const HwOp& op);
 
 // Runs op as the access units' port sequence on ports, which must be a port
 // backend (its run() the default): the sim, the real ports, a recorder.
-uint32_t RunOnPorts(PortIo& ports, const HwOp& op);
+// SMBus ops go through adapter instead when one is given: the kernel's
+// adapter driver, which then drives the host.
+uint32_t RunOnPorts(PortIo& ports, const HwOp& op, SmbusAdapter* adapter = nullptr);
 
 namespace op {
 HwOp PciRead(PciLane lane, uint32_t address);

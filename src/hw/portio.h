@@ -18,6 +18,16 @@ struct SmbusTransfer {
   uint16_t data = 0;  // written; a word's first byte on the bus in bits 15-8
 };
 
+// An SMBus whose host someone else drives (the kernel's adapter driver):
+// transfers go to it whole.
+class SmbusAdapter {
+ public:
+  virtual ~SmbusAdapter() = default;
+  // As the host protocols give it: the byte, the word (first byte on the bus
+  // in bits 15-8), 0 for a write that went through; -1 when it failed.
+  virtual int32_t transfer(const SmbusTransfer& t) = 0;
+};
+
 // Byte, word and dword IN/OUT at a 16-bit port, plus the question whether
 // this process may do port I/O at all. Reads of a port where nothing answers
 // return all ones of the access width, as the bus does.
@@ -50,6 +60,10 @@ class PortIo {
   // probe), named by label; a backend that pays per request may gather them.
   virtual void beginBatch(uint32_t /*label*/) {}
   virtual void endBatch() {}
+
+  // Whether SMBus transfers go through the kernel's adapter driver rather
+  // than the host's ports.
+  virtual bool smbusThroughKernel() const { return false; }
 };
 
 // A backend that speaks in whole operations only (the port helper's

@@ -115,6 +115,11 @@ uint64_t HelperPorts::refusals() const {
   return refusals_;
 }
 
+bool HelperPorts::smbusThroughKernel() const {
+  const std::lock_guard lock(mutex_);
+  return kernelSmbus_;
+}
+
 uint64_t HelperPorts::busyReplies() const {
   const std::lock_guard lock(mutex_);
   return busy_;
@@ -181,6 +186,7 @@ std::string HelperPorts::greet() {
     return Reinstall(path_, "is from another version of Kevatra");
   }
   if (answer.refusal != 0) return HelperRefusalText(path_, answer.refusal, answer.accessErrno);
+  kernelSmbus_ = answer.kernelSmbus != 0;
   return {};
 }
 

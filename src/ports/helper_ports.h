@@ -49,6 +49,8 @@ class HelperPorts : public OpsOnlyPorts {
   void beginBatch(uint32_t label) override;
   void endBatch() override;
 
+  bool smbusThroughKernel() const override;
+
   // Sends the gathered writes now.
   void flush();
 
@@ -107,6 +109,7 @@ class HelperPorts : public OpsOnlyPorts {
   uint64_t busy_ = 0;
   uint64_t roundTrips_ = 0;
   bool lost_ = false;
+  bool kernelSmbus_ = false;
 };
 
 }  // namespace kev::ports

@@ -1,5 +1,6 @@
 #include "ports/helper_process.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
 #include <signal.h>
@@ -12,11 +13,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "detect/ownership.h"
 #include "hw/privilege.h"
+#include "ports/kernel_smbus.h"
 #include "ports/machine_map.h"
 #include "ports/policy.h"
 #include "ports/server.h"
@@ -72,9 +77,17 @@ std::string TieToParent() {
   return {};
 }
 
+// The group a set-group-ID helper file gave, once the node it opens is open.
+std::string DropFileGroup() {
+  const gid_t gid = getgid();
+  if (getegid() == gid) return {};
+  return setresgid(gid, gid, gid) == 0 ? "" : Failed("giving up the helper's group");
+}
+
 std::string Confine() {
   if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) return Failed("no-new-privileges");
-  std::string problem = LeaveRoot();
+  std::string problem = DropFileGroup();
+  if (problem.empty()) problem = LeaveRoot();
   if (problem.empty()) problem = DropPrivileges().problem;
   if (problem.empty()) problem = TieToParent();
   return problem;
@@ -89,13 +102,32 @@ bool ServedFdIsSeqpacket() {
 // Nothing the starter left open reaches the helper's work.
 void CloseInherited() { close_range(kServedFd + 1, ~0U, 0); }
 
+// Where a kernel driver drives the SMBus host, its adapter node, opened
+// now while the helper may still hold the node's group.
+std::unique_ptr<KernelSmbus> OpenKernelAdapter(const std::string& sysRoot, MachineMap& map) {
+  if (sysRoot.empty() || !map.smbus) return nullptr;
+  const std::optional<KernelAdapter> found = FindKernelAdapter(sysRoot, map.pm);
+  if (!found) return nullptr;
+  const int fd = open(found->node().c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY);
+  if (fd < 0) {
+    std::fprintf(stderr,
+                 "kevatra-ports: cannot open %s (%s): the SMBus host stays the kernel's %s\n",
+                 found->node().c_str(), std::strerror(errno), found->driver.c_str());
+    return nullptr;
+  }
+  map.smbusThroughKernel = true;
+  return std::make_unique<KernelSmbus>(OpenI2cNode(fd));
+}
+
 // The fixed ports first, to learn the machine with; then its blocks.
-bool LearnAndGrant(PortIo& raw, const HelperSetup& setup, MachineMap& map) {
+bool LearnAndGrant(PortIo& raw, const HelperSetup& setup, MachineMap& map,
+                   std::unique_ptr<KernelSmbus>& adapter) {
   const auto grant = [&setup](const MachineMap& m) {
     return !setup.grant || setup.grant(PortsToGrant(m));
   };
   if (!grant(MachineMap{})) return false;
   map = EstablishMachine(raw);
+  adapter = OpenKernelAdapter(setup.sysRoot, map);
   return grant(map);
 }
 
@@ -109,8 +141,9 @@ int RunHelper(PortIo& raw, PortAccessRefusal access, int accessErrno, const Help
     return kExitStopped;
   }
   MachineMap map;
+  std::unique_ptr<KernelSmbus> adapter;
   if (access == PortAccessRefusal::None) {
-    if (!LearnAndGrant(raw, setup, map)) {
+    if (!LearnAndGrant(raw, setup, map, adapter)) {
       std::fprintf(stderr, "kevatra-ports: the kernel refused the monitor's ports\n");
       return kExitStopped;
     }
@@ -128,9 +161,10 @@ int RunHelper(PortIo& raw, PortAccessRefusal access, int accessErrno, const Help
   // Ctrl+C in the program's terminal reaches the helper too; it ends when
   // the program closes the socket or dies.
   for (int sig : {SIGINT, SIGQUIT, SIGHUP}) signal(sig, SIG_IGN);
-  OpPolicy policy(raw, std::move(map));
+  OpPolicy policy(raw, std::move(map), adapter.get());
   PortServer server(policy, &lock, access, accessErrno,
                     [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+  if (adapter) server.announceKernelSmbus();
   Serve(kServedFd, server);
   return 0;
 }

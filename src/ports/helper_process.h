@@ -21,6 +21,8 @@ inline constexpr const char* kParentVariable = "KEVATRA_PORTS_PARENT";
 // What differs between the installed helper and a test's.
 struct HelperSetup {
   std::string lockPath = kMachineLockPath;
+  // Where sysfs is, to find the kernel's SMBus adapter; empty: never use one.
+  std::string sysRoot = "/sys";
   // Asks the kernel for these ports (the real helper's ioperm); false
   // when it refuses.
   std::function<bool(const std::vector<PortRange>&)> grant;
@@ -28,9 +30,11 @@ struct HelperSetup {
 
 // Closes inherited descriptors and insists that fd 3 is a SOCK_SEQPACKET
 // socket; then, with port access asked for (access and accessErrno say how
-// that went), learns the machine and asks for exactly its ports; sets
+// that went), learns the machine, opens the kernel's SMBus adapter node
+// where a driver drives the host, and asks for exactly its ports; sets
 // no-new-privileges, leaves root for the invoking user (SUDO_UID/SUDO_GID,
-// else nobody) with no supplementary groups, gives up every capability,
+// else nobody) with no supplementary groups, gives up the group its file
+// may set (the adapter nodes' group) and every capability,
 // makes itself non-dumpable, dies with its parent, then serves fd 3 with
 // every op through the policy and under the machine lock until the client
 // closes it. The exit status.

@@ -45,6 +45,7 @@ MachineMap EstablishMachine(PortIo& raw) {
   const uint32_t lpc = PCIcfg_rdd(raw, 0, kLpcDevice, 0, 0);
   map.lpcId = static_cast<int32_t>(lpc);
   const PmDevice pm = ScanPmDevice(raw);
+  map.pm = pm;
   map.pmId = pm.VendorDevice;
   map.smbBase = pm.SmbBase;
   if (pm.SmbBase != -1) {
@@ -87,7 +88,8 @@ MachineMap EstablishMachine(PortIo& raw) {
 std::vector<PortRange> PortsToGrant(const MachineMap& map) {
   std::vector<PortRange> r{{kPciConfigAddress, kPciDataLast}, {kIoDelayPort, kIoDelayPort}};
   for (uint16_t p : superio::kConfigPorts) r.push_back({p, p + 1u});
-  if (map.smbus) r.push_back(*map.smbus);
+  // Through the kernel's adapter the host's own ports are never touched.
+  if (map.smbus && !map.smbusThroughKernel) r.push_back(*map.smbus);
   r.insert(r.end(), map.chipBlocks.begin(), map.chipBlocks.end());
   r.insert(r.end(), map.switchPorts.begin(), map.switchPorts.end());
   std::sort(r.begin(), r.end(),

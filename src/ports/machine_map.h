@@ -22,6 +22,7 @@ struct PortRange {
 };
 
 struct MachineMap {
+  PmDevice pm;  // where the PM device sits
   int32_t pmId = -1;
   int32_t lpcId = -1;              // the ICH LPC bridge's ID, where there is one
   std::optional<PortRange> smbus;  // the SMBus host's block
@@ -29,6 +30,7 @@ struct MachineMap {
   std::vector<PortRange> chipBlocks;  // where chip register ops may reach
   std::optional<BoardSwitchRule> boardSwitch;
   std::vector<PortRange> switchPorts;  // the ports the board switch writes
+  bool smbusThroughKernel = false;     // the kernel's adapter drives the SMBus host
 };
 
 // Un-hides the ICH SMBus function (the program's own first write, so that

@@ -59,7 +59,8 @@ std::string DescribeOp(const HwOp& o) {
   return "unknown op";
 }
 
-OpPolicy::OpPolicy(PortIo& raw, MachineMap map) : raw_(raw), map_(std::move(map)) {}
+OpPolicy::OpPolicy(PortIo& raw, MachineMap map, SmbusAdapter* adapter)
+    : raw_(raw), map_(std::move(map)), adapter_(adapter) {}
 
 void OpPolicy::run(std::span<const HwOp> ops, std::span<uint32_t> results,
                    std::vector<std::string>& refusals) {
@@ -67,7 +68,7 @@ void OpPolicy::run(std::span<const HwOp> ops, std::span<uint32_t> results,
     const std::string why = verdict(ops[i]);
     uint32_t r = kAllOnes;
     if (why.empty()) {
-      r = RunOnPorts(raw_, ops[i]);
+      r = RunOnPorts(raw_, ops[i], adapter_);
     } else {
       refusals.push_back(DescribeOp(ops[i]) + ": " + why);
     }
@@ -166,7 +167,7 @@ std::string OpPolicy::switchVerdict(const HwOp& o) const {
 std::string OpPolicy::inventoryVerdict(const HwOp& o) {
   if (!KeyOf(o)) return {};
   std::optional<uint32_t> old;
-  if (const std::optional<HwOp> read = OldValueOp(o)) old = RunOnPorts(raw_, *read);
+  if (const std::optional<HwOp> read = OldValueOp(o)) old = RunOnPorts(raw_, *read, adapter_);
   if (observer_) observer_(o, old);
   return WriteVerdict(o, old);
 }

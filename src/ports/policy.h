@@ -19,7 +19,8 @@ namespace kev::ports {
 class OpPolicy {
  public:
   // raw: the ports the helper holds; never touched for a refused op.
-  OpPolicy(PortIo& raw, MachineMap map);
+  // adapter: the kernel's SMBus adapter, which then takes every SMBus op.
+  OpPolicy(PortIo& raw, MachineMap map, SmbusAdapter* adapter = nullptr);
 
   // Runs the ops in order; a refused op touches nothing and reads all ones.
   // One line per refusal goes to refusals, e.g.
@@ -48,6 +49,7 @@ class OpPolicy {
 
   PortIo& raw_;
   MachineMap map_;
+  SmbusAdapter* adapter_;
   WriteObserver observer_;
 };
 

@@ -21,8 +21,8 @@ inline constexpr uint16_t kVersion = 2;
 struct Hello {
   uint32_t magic = kMagic;
   uint16_t version = kVersion;
-  uint8_t refusal = 0;  // the helper's PortAccessRefusal; 0: access granted
-  uint8_t reserved = 0;
+  uint8_t refusal = 0;      // the helper's PortAccessRefusal; 0: access granted
+  uint8_t kernelSmbus = 0;  // 1: SMBus transfers go through the kernel's adapter
   int32_t accessErrno = 0;  // errno of the helper's ioperm
 };
 

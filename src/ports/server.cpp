@@ -39,6 +39,7 @@ std::vector<std::byte> PortServer::hello(std::span<const std::byte> message) {
   Hello answer;
   answer.refusal = static_cast<uint8_t>(access_);
   answer.accessErrno = accessErrno_;
+  answer.kernelSmbus = kernelSmbus_ ? 1 : 0;
   // Without port access there is nothing to serve.
   done_ = access_ != PortAccessRefusal::None;
   std::vector<std::byte> out;

@@ -24,6 +24,8 @@ class PortServer {
   // refusal and per stretch of busy messages.
   PortServer(OpPolicy& policy, MachineLock* lock, PortAccessRefusal access, int accessErrno,
              std::function<void(const std::string&)> log);
+  // Says in the hello that SMBus transfers go through the kernel's adapter.
+  void announceKernelSmbus() { kernelSmbus_ = true; }
 
   // The reply to one message; empty when the connection must end (a
   // malformed message, or the hello of a helper without port access, whose
@@ -43,6 +45,7 @@ class PortServer {
   bool greeted_ = false;
   bool done_ = false;
   bool busy_ = false;
+  bool kernelSmbus_ = false;
 };
 
 // Serves the socket until the client closes it or breaks the protocol.

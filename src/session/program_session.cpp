@@ -45,7 +45,9 @@ const Registry& ProgramSession::registry() const {
 }
 
 bool ProgramSession::CheckOwners(const OwnershipFacts& facts, bool force, std::string& error) {
-  owners_ = FindOwners(facts, ChipPortSetting(registry()));
+  const bool throughKernel = io_ && io_->smbusThroughKernel();
+  owners_ = FindOwners(facts, ChipPortSetting(registry()), throughKernel);
+  held_ = throughKernel ? KernelHeldAddresses(facts) : std::vector<HardwareOwner>{};
   if (owners_.empty() || force) return true;
   error = OwnersRefusalText(owners_);
   return false;

@@ -66,6 +66,8 @@ class ProgramSession {
   // The login manager; only a real machine is powered off or suspended.
   SystemPower* power() { return power_.get(); }
   const std::vector<HardwareOwner>& owners() const { return owners_; }
+  // SMBus addresses kernel drivers hold, which the run leaves alone.
+  const std::vector<HardwareOwner>& held() const { return held_; }
 
  private:
   std::unique_ptr<sim::SimBoard> board_;
@@ -79,6 +81,7 @@ class ProgramSession {
   PosixLogFileSystem files_;
   std::unique_ptr<SystemPower> power_;
   std::vector<HardwareOwner> owners_;
+  std::vector<HardwareOwner> held_;
 };
 
 }  // namespace kev::session

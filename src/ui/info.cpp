@@ -71,7 +71,7 @@ QPushButton* AddButton(QWidget* parent, const char* name, const char* text, cons
 // grows by the label's height and the buttons move down with it.
 int AddOwners(QWidget* parent, const std::vector<HardwareOwner>& owners) {
   if (owners.empty()) return 0;
-  QString text = QStringLiteral("Kernel drivers on the same hardware (started with --force):");
+  QString text = QStringLiteral("Kernel drivers on the same hardware:");
   for (const HardwareOwner& o : owners)
     text += QLatin1Char('\n') + QString::fromStdString(OwnerLine(o));
   auto* label = new QLabel(text, parent);

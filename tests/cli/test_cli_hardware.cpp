@@ -73,6 +73,7 @@ TEST_F(CliHardware, CheckSaysWhatStandsInTheWayAndTouchesNoPort) {
                 "Kernel driver:  piix4_smbus owns PCI 0000:00:07.3 (intel 82371AB (PIIX4)) (the "
                 "SMBus host and PM device): free it with \"modprobe -r i2c-piix4\"",
                 "PM device:      intel 82371AB (PIIX4) at PCI 00:07.3, SMBus host at 5000h",
+                "SMBus:          port I/O",
                 "Monitoring chip: not probed: asking the chip writes its index port or the SMBus "
                 "host, which check never does; \"kevatra-cli info\" identifies it",
                 "Tray icon:      no session bus: run check from your desktop session as your own "
@@ -88,11 +89,12 @@ TEST_F(CliHardware, CheckOnASimulatedBoardNeedsNothingOfTheMachine) {
   const CliRun r = run({"check", "--board", testBoard()});
   EXPECT_EQ(r.code, kExitOk) << r.err;
   const std::vector<std::string> lines = Lines(r.out);
-  ASSERT_EQ(lines.size(), 7u) << r.out;
+  ASSERT_EQ(lines.size(), 8u) << r.out;
   EXPECT_EQ(lines[0], "Port access:    not needed (simulated board)");
   EXPECT_EQ(lines[3], "PM device:      intel 82371EB (PIIX4E) at PCI 00:07.3, SMBus host at 5000h");
-  EXPECT_EQ(lines[5].rfind("Tray icon:      no StatusNotifier host on the session bus", 0), 0u);
-  EXPECT_EQ(lines[6], "Login manager:  no system bus: shutdown and suspend actions are refused");
+  EXPECT_EQ(lines[4], "SMBus:          port I/O");
+  EXPECT_EQ(lines[6].rfind("Tray icon:      no StatusNotifier host on the session bus", 0), 0u);
+  EXPECT_EQ(lines[7], "Login manager:  no system bus: shutdown and suspend actions are refused");
   EXPECT_EQ(machine_.accessCount(), 0u);
 }
 

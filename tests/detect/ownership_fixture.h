@@ -62,6 +62,19 @@ class OwnershipTree {
     if (!module.empty()) Link(driverDir / "module", sys() / "module" / module);
   }
 
+  // The driver's i2c adapter i2c-N on the function, and a client driver
+  // bound at address on it.
+  void AddAdapter(const std::string& slot, int n) {
+    std::filesystem::create_directories(sys() / "bus/pci/devices" / ("0000:00:" + slot) /
+                                        ("i2c-" + std::to_string(n)));
+  }
+  void BindClient(const std::string& slot, int n, const std::string& client,
+                  const std::string& driver) {
+    Link(sys() / "bus/pci/devices" / ("0000:00:" + slot) / ("i2c-" + std::to_string(n)) / client /
+             "driver",
+         sys() / "bus/i2c/drivers" / driver);
+  }
+
   void SetIoports(const std::string& text) { Write(root_ / "proc/ioports", text); }
 
  private:

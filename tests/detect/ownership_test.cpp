@@ -115,6 +115,32 @@ TEST(OwnershipTest, ADriverThatIsNoChipsAtTheStoredPortGetsAdviceOnTheSetting) {
             "from the settings is no monitoring chip's; set the port in the settings back to 290h");
 }
 
+// i2c-piix4 with its adapter: through the adapter it is the way in, not an
+// owner; an lm75 bound on it is named and left alone, a monitoring chip's
+// driver bound on it stays an owner.
+TEST(OwnershipTest, TheSmbusThroughTheKernelIsNoOwnerAndItsClientsAreNamed) {
+  test::OwnershipTree tree;
+  tree.AddPiix4();
+  tree.BindPci("07.3", "piix4_smbus", "i2c_piix4");
+  tree.AddAdapter("07.3", 0);
+  tree.BindClient("07.3", 0, "0-0048", "lm75");
+  tree.BindClient("07.3", 0, "0-002d", "w83781d");
+  tree.AddHwmon(1, "w83782d", "0-002d", "w83781d", "w83781d");
+  tree.SetIoports("5000-5007 : piix4_smbus\n");
+  const OwnershipFacts facts = ReadOwnership(tree.roots());
+  ASSERT_TRUE(facts.adapter);
+  EXPECT_EQ(SmbusTransportText(facts, true), "through the kernel's piix4_smbus (/dev/i2c-0)");
+  EXPECT_EQ(SmbusTransportText(facts, false), "port I/O");
+  EXPECT_EQ(FindOwners(facts, kChipPort, false).size(), 2u);  // without it: the host's driver too
+  const std::vector<HardwareOwner> owners = FindOwners(facts, kChipPort, true);
+  ASSERT_EQ(owners.size(), 1u);
+  EXPECT_EQ(owners[0].driver, "w83781d");
+  std::vector<std::string> held;
+  for (const HardwareOwner& o : KernelHeldAddresses(facts)) held.push_back(OwnerLine(o));
+  EXPECT_EQ(held, std::vector<std::string>{"lm75 owns SMBus address 48h on /dev/i2c-0 (an address "
+                                           "Kevatra would read): Kevatra leaves it to the kernel"});
+}
+
 TEST(OwnershipTest, MissingTreesFindNothing) {
   const OwnershipFacts facts = ReadOwnership({"/nonexistent/sys", "/nonexistent/proc"});
   EXPECT_EQ(facts.pm.VendorDevice, -1);

@@ -21,5 +21,6 @@ int main(int argc, char** argv) {
   kev::ports::HelperSetup setup;
   // Without a lock file of its own a test runs unlocked, apart from others.
   setup.lockPath = argc == 3 ? argv[2] : "";
+  setup.sysRoot.clear();  // the simulated board has no kernel drivers
   return kev::ports::RunHelper(board->machine(), kev::PortAccessRefusal::None, 0, setup);
 }
