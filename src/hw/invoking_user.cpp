@@ -18,7 +18,6 @@
 namespace kev {
 namespace {
 
-constexpr const char* kFallbackAccount = "nobody";
 constexpr std::array<const char*, 4> kUserFolders{"XDG_CONFIG_HOME", "XDG_DATA_HOME",
                                                   "XDG_CACHE_HOME", "XDG_STATE_HOME"};
 
@@ -79,8 +78,9 @@ UserSwitch BecomeInvokingUser(const std::function<void(uint32_t, uint32_t)>& las
   UserSwitch r;
   if (geteuid() != 0 || getuid() != 0) return r;
   const std::optional<InvokingIds> who = InvokingIdsFromEnvironment();
-  if (who && who->uid == 0) return r;  // root asked for a run of its own
-  const passwd* pw = who ? getpwuid(who->uid) : getpwnam(kFallbackAccount);
+  // A root login, or root through sudo: root asked for a run of its own.
+  if (!who || who->uid == 0) return r;
+  const passwd* pw = getpwuid(who->uid);
   if (pw == nullptr || pw->pw_uid == 0) {
     r.problem = "cannot become the user who started the program: no such account";
     return r;

@@ -41,10 +41,10 @@ struct UserSwitch {
 };
 
 // Started as root: becomes the user who asked for the run (SUDO_UID and
-// SUDO_GID, else PKEXEC_UID, else the account "nobody") with supplementary
-// groups cleared, and points HOME, USER, LOGNAME, the XDG folders and the
-// session bus at that user's own, as if the user had started the program.
-// A run that root itself asked for through sudo (SUDO_UID 0) stays root's.
+// SUDO_GID, else PKEXEC_UID) with supplementary groups cleared, and points
+// HOME, USER, LOGNAME, the XDG folders and the session bus at that user's
+// own, as if the user had started the program. A run root itself asked for
+// (a root login, or sudo by root) stays root's, with root's own folders.
 // Not root: nothing changes. lastAsRoot runs once the environment is the
 // user's, just before root is given up.
 UserSwitch BecomeInvokingUser(

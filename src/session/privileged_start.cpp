@@ -18,14 +18,46 @@ namespace {
 // Settings files are a few KiB.
 constexpr size_t kMaxCarriedSettingsBytes = size_t{1} << 20;
 
-// Root's own settings file, read while the run is still root's.
+// The entry at dir/name as an open descriptor, never through a symbolic link.
+int OpenBeneath(int dir, const std::string& name, int flags) {
+  return ::openat(dir, name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC);
+}
+
+}  // namespace
+
+std::optional<std::string> ReadRootOwnedSettings(const std::string& path) {
+  if (path.empty() || path.front() != '/') return std::nullopt;
+  int fd = ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  for (size_t at = 1; fd >= 0 && at < path.size();) {
+    const size_t slash = path.find('/', at);
+    const bool last = slash == std::string::npos;
+    const std::string part = path.substr(at, last ? std::string::npos : slash - at);
+    const int next =
+        part.empty() ? ::dup(fd)
+                     : OpenBeneath(fd, part, last ? O_RDONLY | O_NONBLOCK : O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    fd = next;
+    at = last ? path.size() : slash + 1;
+  }
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  std::string bytes;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == 0 && st.st_nlink == 1 &&
+      static_cast<uint64_t>(st.st_size) <= kMaxCarriedSettingsBytes) {
+    bytes.resize(static_cast<size_t>(st.st_size));
+    const ssize_t n = ::read(fd, bytes.data(), bytes.size());
+    bytes.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  }
+  ::close(fd);
+  if (bytes.empty()) return std::nullopt;
+  return bytes;
+}
+
+namespace {
+
 std::optional<std::string> RootSettings() {
   if (geteuid() != 0) return std::nullopt;
-  const std::string path = DefaultHivePath();
-  if (path.empty()) return std::nullopt;
-  FileRead file = ReadFileCapped(path, kMaxCarriedSettingsBytes);
-  if (!file.exists || !file.error.empty() || file.truncated) return std::nullopt;
-  return std::move(file.bytes);
+  return ReadRootOwnedSettings(DefaultHivePath());
 }
 
 // Runs started with sudo used to keep their settings in root's folder; the
@@ -35,11 +67,6 @@ void CarryOver(const std::optional<std::string>& settings) {
   struct stat st {};
   if (!settings || path.empty() || ::lstat(path.c_str(), &st) == 0) return;
   WriteFileAtomically(path, *settings);
-}
-
-// The entry at dir/name as an open descriptor, never through a symbolic link.
-int OpenBeneath(int dir, const std::string& name, int flags) {
-  return ::openat(dir, name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC);
 }
 
 }  // namespace

@@ -45,6 +45,13 @@ PrivilegeDrop GiveUpPrivilege();
 // names (a hard link) is left alone.
 void AdoptRootOwnedSettings(const std::string& path, uint32_t uid, uint32_t gid);
 
+// Root's own settings file at path, read while the run is still root's. The
+// path comes from the environment, which under "sudo -E" is the user's: it
+// is walked from / by descriptor without following a link, and only a file
+// of root's with no other name is taken, so no link leads root to copy
+// another file into the user's settings.
+std::optional<std::string> ReadRootOwnedSettings(const std::string& path);
+
 // A run on a simulated board only gives up privilege.
 PrivilegedStart StartPrivileged(bool realMachine, const PrivilegeSeams& seams);
 

@@ -34,7 +34,13 @@ Child Spawn(std::vector<std::string> args,
     // The dispositions a shell gives a command.
     std::signal(SIGPIPE, SIG_DFL);
     std::signal(SIGHUP, SIG_DFL);
-    for (const auto& [name, value] : env) setenv(name, value, 1);
+    for (const auto& [name, value] : env) {
+      if (value == nullptr) {
+        unsetenv(name);
+      } else {
+        setenv(name, value, 1);
+      }
+    }
     std::vector<char*> argv{const_cast<char*>(KEV_CLI_BINARY)};
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -133,6 +139,31 @@ TEST_F(CliProcess, StartedThroughSudoTheToolRunsAsTheUserWithNothingHeld) {
   EXPECT_EQ(groups, "");
   EXPECT_EQ(effective, "0000000000000000");
   EXPECT_EQ(noNew, "1");
+}
+
+// A root login (no SUDO_UID, no PKEXEC_UID) is root asking for a run of its
+// own: it stays root with root's own settings, holds no capability and sets
+// no-new-privileges.
+TEST_F(CliProcess, ARootLoginKeepsRootAndItsSettingsWithNothingHeld) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root";
+  const std::string settings = path("root.reg");
+  Child c =
+      Spawn({"watch", "--board", "demo", "--interval", "0.05", "--save", "--settings", settings},
+            {{"SUDO_UID", nullptr}, {"SUDO_GID", nullptr}, {"PKEXEC_UID", nullptr}});
+  ASSERT_GT(c.pid, 0);
+  EXPECT_FALSE(ReadLine(c.out).empty());
+  const std::string uid = StatusField(c.pid, "Uid");
+  const std::string effective = StatusField(c.pid, "CapEff");
+  const std::string permitted = StatusField(c.pid, "CapPrm");
+  const std::string noNew = StatusField(c.pid, "NoNewPrivs");
+  kill(c.pid, SIGTERM);
+  EXPECT_EQ(Ending(c.pid), "exit 0");
+  close(c.out);
+  EXPECT_EQ(uid, "0\t0\t0\t0");
+  EXPECT_EQ(effective, "0000000000000000");
+  EXPECT_EQ(permitted, "0000000000000000");
+  EXPECT_EQ(noNew, "1");
+  EXPECT_TRUE(std::filesystem::exists(settings));
 }
 
 }  // namespace

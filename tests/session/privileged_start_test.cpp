@@ -51,5 +51,25 @@ TEST(RootLeftovers, TheSettingsFolderAndFileBecomeTheUsersAndLinksAreNotFollowed
   std::filesystem::remove_all(home);
 }
 
+// Root's settings are read before the switch from a path the user's
+// environment names (sudo -E): a link there, in the file or in a folder on
+// the way, leads nowhere.
+TEST(RootLeftovers, RootsSettingsAreReadWithoutFollowingALink) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to own the files";
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("kev_rootread_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir / "real");
+  std::ofstream(dir / "real/registry.reg") << "root's settings";
+  std::ofstream(dir / "secret") << "root only";
+  std::filesystem::create_symlink(dir / "secret", dir / "real/linked.reg");
+  std::filesystem::create_directory_symlink(dir / "real", dir / "folder");
+  EXPECT_EQ(ReadRootOwnedSettings((dir / "real/registry.reg").string()), "root's settings");
+  EXPECT_EQ(ReadRootOwnedSettings((dir / "real/linked.reg").string()), std::nullopt);
+  EXPECT_EQ(ReadRootOwnedSettings((dir / "folder/registry.reg").string()), std::nullopt);
+  std::filesystem::create_hard_link(dir / "secret", dir / "real/hard.reg");
+  EXPECT_EQ(ReadRootOwnedSettings((dir / "real/hard.reg").string()), std::nullopt);
+  std::filesystem::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace kev::session
