@@ -9,7 +9,7 @@ seconds=${1:-60}
 build=${KEV_FUZZ_BUILD:-build-fuzz}
 # Unoptimised, which is quickest and enough for clang's warnings; the fuzz
 # targets set their own optimisation.
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE= \
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE= -DKEV_WERROR=ON \
   -DKEV_BUILD_FUZZ=ON -DKEV_BUILD_BENCH=OFF -DKEV_BUILD_DESKTOP=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)"
 

@@ -21,7 +21,7 @@ elif [ "${1:-}" = "--i386" ]; then
   extra=(-DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux-gnu.cmake -DKEV_BUILD_DESKTOP=OFF -DKEV_BUILD_BENCH=OFF)
 fi
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEV_WERROR=ON "${extra[@]}"
 cmake --build "$build" -j"$(nproc)"
 # Tests never see the user's own configuration.
 tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
