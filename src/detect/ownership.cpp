@@ -1,5 +1,6 @@
 #include "detect/ownership.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -325,8 +326,15 @@ std::string OwnersRefusalText(const std::vector<HardwareOwner>& owners) {
   text << "Kernel drivers already drive the hardware Kevatra would use, and two programs on one "
           "SMBus host or chip garble each other's readings:\n";
   for (const HardwareOwner& o : owners) text << "  " << OwnerLine(o) << '\n';
-  text << "Free " << (owners.size() == 1 ? "it" : "them")
-       << " (as root), or pass --force to go on anyway.";
+  const bool anyToFree = std::any_of(owners.begin(), owners.end(),
+                                     [](const HardwareOwner& o) { return o.advice.empty(); });
+  // A wrong stored port is fixed in the settings; there is no driver to free.
+  if (anyToFree) {
+    text << "Free " << (owners.size() == 1 ? "it" : "them") << " (as root), or";
+  } else {
+    text << "Change the setting as it says, or";
+  }
+  text << " pass --force to go on anyway.";
   return text.str();
 }
 

@@ -11,7 +11,7 @@
 namespace kev::metrics {
 namespace {
 
-constexpr int64_t kPageSpanMs = 60LL * 60 * 1000;
+constexpr int64_t kMsPerMinute = 60 * 1000;
 constexpr size_t kPageColumns = 300;
 // The graph's drawing area inside its view box.
 constexpr double kWidth = 640, kHeight = 120;
@@ -113,11 +113,33 @@ void Axes(std::string& out, const ValueRange& r, ChannelGroup g) {
   }
 }
 
-void Graph(std::string& out, const HistoryView& view, const ChannelView& row) {
-  const int64_t to = view.sampledMs, from = to - kPageSpanMs;
+// "10 minutes", "hour", "24 hours", "5 minutes".
+std::string SpanName(int64_t spanMs) {
+  const int64_t minutes = spanMs / kMsPerMinute;
+  if (minutes == 60) return "hour";
+  if (minutes % 60 == 0) return std::to_string(minutes / 60) + " hours";
+  return std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes");
+}
+
+// The three spans as plain links; the one shown is no link.
+void SpanLinks(std::string& out, int64_t spanMs) {
+  out += "<p class=\"spans\">";
+  for (int64_t span : kHistorySpansMs) {
+    const std::string name = SpanName(span);
+    if (span == spanMs) {
+      out += "<strong>" + name + "</strong> ";
+    } else {
+      out += "<a href=\"/?minutes=" + std::to_string(span / kMsPerMinute) + "\">" + name + "</a> ";
+    }
+  }
+  out += "</p>";
+}
+
+void Graph(std::string& out, const HistoryView& view, const ChannelView& row, int64_t spanMs) {
+  const int64_t to = view.sampledMs, from = to - spanMs;
   const std::vector<HistoryColumn> cols =
       view.history->Columns(row.channel, from, to, kPageColumns);
-  const int64_t columnMs = kPageSpanMs / static_cast<int64_t>(kPageColumns);
+  const int64_t columnMs = spanMs / static_cast<int64_t>(kPageColumns);
   const int64_t periodMs = view.history->periodMs();
   const ValueRange r = PlotRange(cols, row.limits);
   const std::string caption = HtmlEscape(row.caption);
@@ -125,7 +147,7 @@ void Graph(std::string& out, const HistoryView& view, const ChannelView& row) {
          std::string(UnitOf(row.group)) + ")</figcaption>";
   out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(kWidth) + "\" height=\"" +
          Num(kHeight) + "\" viewBox=\"0 0 " + Num(kWidth) + " " + Num(kHeight) +
-         "\" role=\"img\" aria-label=\"" + caption + ", last hour\">";
+         "\" role=\"img\" aria-label=\"" + caption + ", last " + SpanName(spanMs) + "\">";
   AlarmShading(out, cols, columnMs, periodMs);
   Axes(out, r, row.group);
   LimitLines(out, row.limits, r);
@@ -133,7 +155,7 @@ void Graph(std::string& out, const HistoryView& view, const ChannelView& row) {
   out += "</svg></figure>";
 }
 
-void Group(std::string& out, const HistoryView& view, const RowGroupInfo& g) {
+void Group(std::string& out, const HistoryView& view, const RowGroupInfo& g, int64_t spanMs) {
   out += "<section><h2>" + std::string(g.title) + "</h2><table>";
   for (const ChannelView& row : view.rows) {
     if (row.group != g.group || !row.shown) continue;
@@ -143,7 +165,9 @@ void Group(std::string& out, const HistoryView& view, const RowGroupInfo& g) {
   }
   out += "</table>";
   for (const ChannelView& row : view.rows) {
-    if (row.group == g.group && row.checked && view.history != nullptr) Graph(out, view, row);
+    if (row.group == g.group && row.checked && view.history != nullptr) {
+      Graph(out, view, row, spanMs);
+    }
   }
   out += "</section>";
 }
@@ -179,15 +203,31 @@ std::string HtmlEscape(std::string_view raw) {
   return out;
 }
 
-std::string FormatHistoryPage(const HistoryView& view) {
+std::optional<int64_t> ParsePageSpan(const char* minutes, std::string& error) {
+  if (minutes == nullptr) return 0;
+  std::string ignored;
+  const std::optional<HistoryQuery> q = ParseHistoryQuery("1", minutes, ignored);
+  if (!q) {
+    error = "minutes must be a whole number from 1 to 1440\n";
+    return std::nullopt;
+  }
+  return int64_t{q->minutes} * kMsPerMinute;
+}
+
+std::string FormatHistoryPage(const HistoryView& view, int64_t spanMs) {
+  if (spanMs <= 0) {
+    spanMs = view.history != nullptr ? view.history->ShortestSpanHolding(view.sampledMs)
+                                     : kHistorySpansMs[1];
+  }
   std::string out =
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
       "<meta name=\"viewport\" content=\"width=device-width\">"
       "<meta http-equiv=\"refresh\" content=\"" +
       std::to_string(view.refreshSeconds) + "\"><title>Kevatra</title><style>" + kStyle +
       "</style></head><body><h1>Kevatra</h1><p class=\"when\">Sampled " +
-      TimeOfDay(view.sampledMs) + "; the graphs show the last hour.</p>";
-  for (const ChannelGroup g : kGroups) Group(out, view, GroupInfo(g));
+      TimeOfDay(view.sampledMs) + "; the graphs show the last " + SpanName(spanMs) + ".</p>";
+  SpanLinks(out, spanMs);
+  for (const ChannelGroup g : kGroups) Group(out, view, GroupInfo(g), spanMs);
   out += "</body></html>\n";
   return out;
 }

@@ -1,9 +1,12 @@
 // The page serve answers at "/": the current readings in the monitor
-// window's three groups and the last hour of each checked channel as a
-// server-drawn graph with its limits and its alarms shaded. Self-contained
-// (no scripts, no outside styles or fonts); it reloads itself every interval.
+// window's three groups and the last 10 minutes, hour or 24 hours of each
+// checked channel as a server-drawn graph with its limits and its alarms
+// shaded, with plain links between the three. Self-contained (no scripts,
+// no outside styles or fonts); it reloads itself every interval.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +23,11 @@ inline constexpr const char* kPageSecurityPolicy =
 // UTF-8 become U+FFFD.
 std::string HtmlEscape(std::string_view raw);
 
-std::string FormatHistoryPage(const HistoryView& view);
+// spanMs: the graphs' span; 0 for the shortest that holds what is recorded.
+std::string FormatHistoryPage(const HistoryView& view, int64_t spanMs = 0);
+
+// The span "/?minutes=N" asks for (null: the default, 0); nullopt with a
+// message for a 400 when N is no whole number from 1 to 1440.
+std::optional<int64_t> ParsePageSpan(const char* minutes, std::string& error);
 
 }  // namespace kev::metrics

@@ -99,7 +99,11 @@ MHD_Result QueueAnswer(MHD_Connection* c, const char* url, const Published& text
   if (path == "/") {
     // Drawn when asked for, not on every sample: only browsers ask.
     if (!texts.history) return Queue(c, {MHD_HTTP_NOT_FOUND, "no history kept\n"});
-    const std::string page = FormatHistoryPage(*texts.history);
+    std::string error;
+    const std::optional<int64_t> span =
+        ParsePageSpan(MHD_lookup_connection_value(c, MHD_GET_ARGUMENT_KIND, "minutes"), error);
+    if (!span) return Queue(c, {MHD_HTTP_BAD_REQUEST, error});
+    const std::string page = FormatHistoryPage(*texts.history, *span);
     return Queue(c, {MHD_HTTP_OK, page, kHtmlType});
   }
   if (path == "/history.json") return QueueHistory(c, texts);

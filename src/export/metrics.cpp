@@ -146,8 +146,7 @@ std::string FormatMetrics(const RowsSnapshot& s, const MetricsSource& source) {
   Header(out, kBuildInfo, "Always 1: the version of kevatra-cli.");
   out.append(kBuildInfo).append("{version=\"" + LabelValue(source.version) + "\"} 1\n");
   Header(out, kSampleTime, "When the readings were last sampled, in seconds since 1970.");
-  // Appended piece by piece: GCC 12 at -O3 sees a false overlap in " " + ...
-  out.append(kSampleTime).append(" ").append(Number(source.sampleTime)).append("\n");
+  out.append(kSampleTime).append(" " + Number(source.sampleTime) + "\n");
   return out;
 }
 

@@ -83,6 +83,7 @@ void ChannelHistory::RecordCycle(const ChannelSet& channels, MonitorSettings& se
   for (const SensorChannel& ch : channels) {
     if (!ChannelChecked(settings, ch.number)) continue;
     rings_[static_cast<size_t>(ch.number - 1)].Record(now, ch.value, ch.inError);
+    if (!oldestMs_) oldestMs_ = now;
   }
 }
 
@@ -90,6 +91,16 @@ void ChannelHistory::Record(int channel, int64_t timeMs, std::optional<double> v
   if (channel < 1 || channel > kChannelCount) return;
   std::lock_guard lock(mutex_);
   rings_[static_cast<size_t>(channel - 1)].Record(timeMs, value, alarm);
+  oldestMs_ = std::min(oldestMs_.value_or(timeMs), timeMs);
+}
+
+int64_t ChannelHistory::ShortestSpanHolding(int64_t nowMs) const {
+  std::lock_guard lock(mutex_);
+  const int64_t held = oldestMs_ ? nowMs - *oldestMs_ : 0;
+  for (int64_t span : kHistorySpansMs) {
+    if (held <= span) return span;
+  }
+  return kHistorySpansMs.back();
 }
 
 std::vector<HistoryColumn> ChannelHistory::Columns(int channel, int64_t fromMs, int64_t toMs,

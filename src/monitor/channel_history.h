@@ -38,6 +38,11 @@ int64_t WallClockMs();
 // Codes per unit of a group's readings: whole rpm, 1/100 degree, millivolts.
 double HistoryScale(ChannelGroup group);
 
+// The spans the History window and serve's page show: 10 minutes, an hour,
+// 24 hours.
+inline constexpr std::array<int64_t, 3> kHistorySpansMs{10LL * 60 * 1000, 60LL * 60 * 1000,
+                                                        24LL * 60 * 60 * 1000};
+
 // Safe to share between threads: every call takes the object's lock.
 class ChannelHistory {
  public:
@@ -54,6 +59,10 @@ class ChannelHistory {
   std::vector<HistoryColumn> Columns(int channel, int64_t fromMs, int64_t toMs,
                                      size_t columns) const;
   int64_t Now() const { return clock_(); }
+  // The shortest of kHistorySpansMs that holds everything recorded up to
+  // nowMs (a minute of data is a sliver at the edge of the hour), else the
+  // longest.
+  int64_t ShortestSpanHolding(int64_t nowMs) const;
   int64_t periodMs() const;
   size_t MemoryBytes() const;
 
@@ -63,6 +72,7 @@ class ChannelHistory {
   mutable std::mutex mutex_;
   Clock clock_;
   std::optional<int64_t> fixedInterval_;
+  std::optional<int64_t> oldestMs_;  // the oldest reading recorded
   std::vector<HistoryRing> rings_;
 };
 

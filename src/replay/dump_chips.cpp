@@ -14,6 +14,10 @@ namespace {
 using nlohmann::json;
 
 constexpr uint16_t kIsaIndexOffset = 5;  // index port = base + 5
+// The way out when --chip names the chip otherwise than detection does (a
+// W83781D that detection calls 'Winbond Chip').
+constexpr const char* kWithoutChipOption =
+    "; without --chip the chip is replayed as detection names it";
 constexpr uint16_t kIsaBaseMask = 0xFFF8;
 constexpr uint8_t kFirstMainAddress = 0x28;  // where detection looks for the main chip
 constexpr uint8_t kLastMainAddress = 0x2F;
@@ -281,7 +285,8 @@ bool DecideKind(const json& board, Group& g, size_t groups, const DumpFacts& fac
   const std::string source = facts.chip && only ? " (--chip)" : "";
   error = g.at + ": the registers at " + PlaceText(g.place) + " identify as " +
           (id.name.empty() ? std::string("no chip") : "'" + id.name + "'") + ", not as the " +
-          g.kind + source + ": check the chip kind, and that the grid is this chip's own";
+          g.kind + source + ": check the chip kind, and that the grid is this chip's own" +
+          (source.empty() ? "" : kWithoutChipOption);
   return false;
 }
 
@@ -316,7 +321,8 @@ void ApplySuperIo(json& board, const SuperIoFacts& sio) {
 
 // Detection on the whole board names the main chip as dumped, and lists
 // every sensor.
-bool CheckBoard(const json& board, const std::vector<Group>& groups, std::string& error) {
+bool CheckBoard(const json& board, const std::vector<Group>& groups, bool chipGiven,
+                std::string& error) {
   const Identified id = IdentifyBoard(board);
   if (!id.loadError.empty()) return true;  // the caller's load says why
   for (const Group& g : groups) {
@@ -330,7 +336,8 @@ bool CheckBoard(const json& board, const std::vector<Group>& groups, std::string
     if (id.kind == g.kind) continue;
     error = g.at + ": detection names the board made from the dumps '" + id.name + "', not the " +
             g.kind + " at " + PlaceText(g.place) +
-            ": leave out grids of other chips or give where each was taken";
+            ": leave out grids of other chips or give where each was taken" +
+            (chipGiven ? kWithoutChipOption : "");
     return false;
   }
   return true;
@@ -370,7 +377,7 @@ bool AddDumpedChips(json& board, const std::vector<NamedFile>& files, const Dump
     if (!AddGroup(board, g, facts, notes, error)) return false;
   }
   if (sio) ApplySuperIo(board, *sio);
-  return CheckBoard(board, groups, error);
+  return CheckBoard(board, groups, facts.chip.has_value(), error);
 }
 
 }  // namespace kev::replay

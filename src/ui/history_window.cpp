@@ -47,6 +47,7 @@ HistoryWindow::HistoryWindow(const ChannelHistory& history, RowSource rows, cons
   setObjectName(QStringLiteral("HistoryWindow"));
   setWindowTitle(QStringLiteral("Kevatra History"));
   resize(kWidth, kHeight);
+  spanMs_ = history_.ShortestSpanHolding(history_.Now());
 
   auto* bar = new QHBoxLayout;
   spans_ = new QButtonGroup(this);

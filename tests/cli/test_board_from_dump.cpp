@@ -210,7 +210,9 @@ TEST_F(BoardFromDump, FailedReadsFailOnReplayAndBadInputWritesNothing) {
   const std::vector<Bad> cases{
       {{Data("w83782d-i2cdump.txt"), "--south-bridge", "PIIX4E", "--chip", "LM78"},
        Data("w83782d-i2cdump.txt") + ": line 3: the registers at SMBus address 2Dh identify as "
-                                     "'Winbond W83782D', not as the LM78 (--chip)"},
+                                     "'Winbond W83782D', not as the LM78 (--chip): check the "
+                                     "chip kind, and that the grid is this chip's own; without "
+                                     "--chip the chip is replayed as detection names it"},
       {{Data("w83782d-i2cdump.txt"), "--chip", "W83782D"},
        "a chip on the SMBus needs the south bridge"},
       {{Data("w83782d-i2cdump.txt"), "--chip", "PC87366", "--south-bridge", "PIIX4E"},
@@ -313,7 +315,9 @@ TEST_F(BoardFromDump, PastesOfSeveralChipsWordsAndProseReplayWhatTheyShow) {
        {"--south-bridge", "SiS630"},
        {"ITE IT8705F", "Fan 1          4500RPM"}},
       {"VIA block", I2c(via), {"--south-bridge", "VT82C686A"}, {"VIA VT82C686A"}},
-      {"VIA I/O block", "$ isadump -f 0xec00\n" + Isa(via, 16), {"--south-bridge", "VT8231"},
+      {"VIA I/O block",
+       "$ isadump -f 0xec00\n" + Isa(via, 16),
+       {"--south-bridge", "VT8231"},
        {"VIA VT8231"}},
   };
   for (const Case& c : cases) {

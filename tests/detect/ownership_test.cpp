@@ -113,6 +113,10 @@ TEST(OwnershipTest, ADriverThatIsNoChipsAtTheStoredPortGetsAdviceOnTheSetting) {
   EXPECT_EQ(OwnerLine(owners[0]),
             "serial owns I/O ports 03F8-03FF (the chip's index/data ports): the chip port 3F8h "
             "from the settings is no monitoring chip's; set the port in the settings back to 290h");
+  const std::string refusal = OwnersRefusalText(owners);
+  EXPECT_TRUE(
+      refusal.ends_with("\nChange the setting as it says, or pass --force to go on anyway."))
+      << refusal;
 }
 
 // i2c-piix4 with its adapter: through the adapter it is the way in, not an

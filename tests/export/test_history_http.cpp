@@ -97,7 +97,21 @@ TEST(HistoryHttp, AnswersDecimatedReadingsRefusesBadRequestsAndEscapesThePage) {
             std::string::npos);
   EXPECT_NE(page.find("class=\"alarm\""), std::string::npos);
   EXPECT_NE(page.find("class=\"limit\""), std::string::npos);
+
+  // Two hours recorded: the page opens on 24 hours, with plain links to the others.
+  EXPECT_NE(page.find("the graphs show the last 24 hours"), std::string::npos);
+  EXPECT_NE(page.find("<a href=\"/?minutes=10\">10 minutes</a>"), std::string::npos);
+  EXPECT_NE(page.find("<a href=\"/?minutes=60\">hour</a>"), std::string::npos);
+  const std::string tenMinutes = Get(server.port(), "/?minutes=10");
+  EXPECT_NE(tenMinutes.find("the graphs show the last 10 minutes"), std::string::npos);
+  EXPECT_EQ(tenMinutes.find("class=\"alarm\""), std::string::npos);  // the peak is older
+  EXPECT_NE(Get(server.port(), "/?minutes=0").find("400 Bad Request"), std::string::npos);
   server.Stop();
+
+  // A minute recorded is no sliver at the edge of an hour: 10 minutes.
+  ChannelHistory fresh([&now] { return now; });
+  fresh.Record(kTemp1, now - 60 * kSecond, 45.0, false);
+  EXPECT_EQ(fresh.ShortestSpanHolding(now), kHistorySpansMs[0]);
 }
 
 }  // namespace
