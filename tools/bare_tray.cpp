@@ -1,6 +1,7 @@
-// The least a Qt 6 tray program can be: an icon with a one-item menu.
-// tools/cost.sh measures its resident memory beside the desktop program's,
-// as the floor that Qt itself sets on this system.
+// The least a Qt tray program can be: an icon with a one-item menu. Builds
+// with Qt 5 or 6; tools/cost.sh builds it with the Qt the package's desktop
+// program links and measures its resident memory beside the program's, as
+// the floor that Qt itself sets on this system.
 #include <QApplication>
 #include <QIcon>
 #include <QMenu>

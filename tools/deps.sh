@@ -10,7 +10,12 @@ KEV_TEST_PACKAGES=(chromium dbus python3-dbusmock libglib2.0-bin clang libclang-
 # The i386 cross build: Debian's i686 compiler and the libraries' i386 builds.
 KEV_I386_PACKAGES=(g++-i686-linux-gnu libgtest-dev:i386 libgmock-dev:i386 libmicrohttpd-dev:i386
   libsystemd-dev:i386 libcap-dev:i386 libcpp-httplib-dev:i386)
-KEV_I386_DESKTOP_PACKAGES=(qt6-base-dev:i386 libcanberra-dev:i386)
+# The i386 desktop program uses Qt 5.15: Debian 12's i386 Qt 6 needs SSE2.
+KEV_I386_DESKTOP_PACKAGES=(qtbase5-dev:i386 libqt5x11extras5-dev:i386 libcanberra-dev:i386)
+# The desktop program and its tests once more with Qt 5 (tools/test.sh --qt5).
+KEV_QT5_PACKAGES=(qtbase5-dev libqt5x11extras5-dev)
+# Runs i386 programs on the models of processors without SSE2.
+KEV_EMULATOR_PACKAGES=(qemu-user)
 KEV_PACKAGE_PACKAGES=(debhelper dpkg-dev fakeroot lintian)
 
 kev_add_i386() {

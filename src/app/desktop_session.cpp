@@ -10,12 +10,13 @@
 #include "hw/uinit.h"
 #include "settings/autostart.h"
 #include "ui/about.h"
+#include "ui/qt_compat.h"
 
 namespace kev::app {
 namespace {
 
 // The value of "--name VALUE" or "--name=VALUE" at args[i]; advances i past it.
-std::optional<std::string> OptionValue(const QStringList& args, qsizetype& i, const QString& name,
+std::optional<std::string> OptionValue(const QStringList& args, ui::QtSize& i, const QString& name,
                                        std::string& error) {
   const QString& a = args[i];
   if (a.startsWith(name + QLatin1Char('='))) return a.mid(name.size() + 1).toStdString();
@@ -31,7 +32,7 @@ std::optional<std::string> OptionValue(const QStringList& args, qsizetype& i, co
 
 ProgramOptions ParseProgramOptions(const QStringList& args) {
   ProgramOptions o;
-  for (qsizetype i = 0; i < args.size() && o.error.empty(); ++i) {
+  for (ui::QtSize i = 0; i < args.size() && o.error.empty(); ++i) {
     o.args.push_back(args[i].toStdString());
     if (auto v = OptionValue(args, i, QStringLiteral("--board"), o.error)) {
       o.board = *v;

@@ -20,6 +20,7 @@
 #include "ui/about.h"
 #include "ui/display.h"
 #include "ui/program_images.h"
+#include "ui/qt_compat.h"
 
 namespace kev::app {
 namespace {
@@ -182,6 +183,7 @@ int RunProgram(int argc, char** argv) {
       !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
     qputenv("QT_QPA_PLATFORM", "xcb");
   }
+  ui::ScaleToScreenDensity();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kevatra"));
   QApplication::setQuitOnLastWindowClosed(false);

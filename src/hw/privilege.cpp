@@ -82,10 +82,14 @@ PrivilegeDrop DropPrivileges() {
     return r;
   }
   const bool capable = AnySet(held, CAP_PERMITTED);
+  const bool inheritable = AnySet(held, CAP_INHERITABLE);
   const bool mayBound = HasEffective(held, CAP_SETPCAP);
   cap_free(held);
   const bool setUserId = getuid() != 0 && geteuid() == 0;
   r.forNonRootUser = getuid() != 0 && (capable || setUserId);
+  // An ordinary user's run has nothing to give up, however many threads an
+  // emulator, profiler or preloaded library started.
+  if (!capable && !inheritable && !setUserId) return r;
 
   if (ThreadCount() > 1) {
     r.problem = "cannot give up privileges: the program already runs more than one thread";

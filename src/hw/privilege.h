@@ -22,7 +22,7 @@ struct PrivilegeDrop {
 // program also gives its user and group back to the real ones. Root stays
 // user 0: files root owns stay writable. Call it while the program has one
 // thread only, since every thread has its own sets; with more it gives up
-// nothing and says so.
+// nothing and says so. A process holding nothing passes with any threads.
 PrivilegeDrop DropPrivileges();
 
 // Who asked root for this run: SUDO_UID and SUDO_GID, else PKEXEC_UID (no

@@ -16,6 +16,7 @@
 #include <QtMath>
 
 #include "ui/program_images.h"
+#include "ui/qt_compat.h"
 
 namespace kev::ui {
 namespace {
@@ -24,8 +25,9 @@ constexpr QSize kClientSize(404, 154);
 constexpr QRect kPanelRect(3, 3, 398, 120);
 // Positions inside the panel are given in dialog coordinates and moved in.
 constexpr QRect kIconRect(19, 18, 32, 32);
-constexpr QRect kProductRect(64, 17, 77, 19);
-constexpr QRect kVersionRect(159, 17, 210, 19);
+// 20 high: Qt 5 rounds the bold 17-pixel line up to 20.
+constexpr QRect kProductRect(64, 17, 77, 20);
+constexpr QRect kVersionRect(159, 17, 210, 20);
 constexpr QRect kLogoRect(18, 67, 87, 40);
 // Two pixels wider to the left than the form's 35, for the metrics of the
 // Times New Roman stand-in.
@@ -41,6 +43,17 @@ QFont TimesBold(int pixels) {
   font.setPixelSize(pixels);
   font.setBold(true);
   return font;
+}
+
+// Shortened in the middle until the label's own measure (a pixel wider than
+// the advance where the last glyph overhangs) fits the width.
+QString ElidedToFit(const QFontMetrics& metrics, const QString& text, int width) {
+  QString shown = text;
+  for (int w = width; w > 0; --w) {
+    shown = metrics.elidedText(text, Qt::ElideMiddle, w);
+    if (metrics.size(Qt::TextSingleLine, shown).width() <= width) break;
+  }
+  return shown;
 }
 
 QRect InPanel(const QRect& r) { return r.translated(-kPanelRect.topLeft()); }
@@ -134,8 +147,7 @@ TAbout::TAbout(QWidget* parent, QString address)
   linkFont.setUnderline(true);
   // A long address is shortened in the middle; the tip and the click use all of it.
   link_ = AddLabel(panel_, "Label2", kLinkRect,
-                   QFontMetrics(linkFont).elidedText(address_, Qt::ElideMiddle, kLinkRect.width()),
-                   linkFont);
+                   ElidedToFit(QFontMetrics(linkFont), address_, kLinkRect.width()), linkFont);
   link_->setToolTip(address_);
   link_->setCursor(Qt::PointingHandCursor);
   SetLinkColor(kLinkNormal);
@@ -167,8 +179,7 @@ bool TAbout::eventFilter(QObject* watched, QEvent* event) {
         return true;
       case QEvent::MouseButtonRelease: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton &&
-            link_->rect().contains(mouse->position().toPoint())) {
+        if (mouse->button() == Qt::LeftButton && link_->rect().contains(EventPos(mouse))) {
           Label2Click();
         }
         return true;

@@ -36,7 +36,8 @@ TCount::TCount(QWidget* parent)
 
   auto* frame = new QFrame(this);
   frame->setObjectName("Bevel1");
-  frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  frame->setFrameShape(QFrame::Box);
+  frame->setFrameShadow(QFrame::Sunken);
   frame->setGeometry(kFrameRect);
 
   label_ = new QLabel(this);

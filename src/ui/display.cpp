@@ -11,6 +11,7 @@
 #include "monitor/fan_channel.h"
 #include "monitor/sampling.h"
 #include "ui/program_images.h"
+#include "ui/qt_compat.h"
 #include "ui/row_widgets.h"
 
 namespace kev::ui {
@@ -128,7 +129,8 @@ TDisplay::~TDisplay() = default;
 void TDisplay::buildGroups(QWidget* client) {
   for (const GroupFrame& g : kGroupFrames) {
     auto* frame = new QFrame(client);
-    frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    frame->setFrameShape(QFrame::Box);
+    frame->setFrameShadow(QFrame::Sunken);
     frame->setGeometry(g.frame);
     auto* title = new QLabel(QString::fromLatin1(g.title), client);
     title->setGeometry(g.titleRect);
@@ -215,7 +217,7 @@ void TDisplay::refreshRows() {
     const RowView& r = rows_->row(ch);
     RowCheckBox* box = boxes_[static_cast<size_t>(ch - 1)];
     ValuePanel* panel = panels_[static_cast<size_t>(ch - 1)];
-    box->setText(QString::fromLatin1(r.caption.data(), static_cast<qsizetype>(r.caption.size())));
+    box->setText(QString::fromLatin1(r.caption.data(), static_cast<QtSize>(r.caption.size())));
     box->setEnabled(r.enabled);
     box->setChecked(ChannelChecked(*core_.settings, ch));
     box->setGeometry(kBoxX, r.slotTop, kBoxWidth, kBoxHeight);

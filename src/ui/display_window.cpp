@@ -19,6 +19,7 @@
 #include "ui/display.h"
 #include "ui/info.h"
 #include "ui/program_images.h"
+#include "ui/qt_compat.h"
 #include "ui/row_widgets.h"
 #include "ui/window_rules.h"
 #include "ui/x11_window.h"
@@ -271,20 +272,20 @@ bool TDisplay::inDragStrip(QPoint local) const {
 }
 
 void TDisplay::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && inDragStrip(event->position().toPoint())) {
-    dragOffset_ = event->globalPosition().toPoint() - pos();
+  if (event->button() == Qt::LeftButton && inDragStrip(EventPos(event))) {
+    dragOffset_ = EventGlobalPos(event) - pos();
   }
   event->accept();
 }
 
 void TDisplay::mouseMoveEvent(QMouseEvent* event) {
-  if (dragOffset_) moveSnapped(event->globalPosition().toPoint() - *dragOffset_);
+  if (dragOffset_) moveSnapped(EventGlobalPos(event) - *dragOffset_);
 }
 
 void TDisplay::mouseReleaseEvent(QMouseEvent* event) {
   dragOffset_.reset();
-  if (event->button() == Qt::RightButton && inDragStrip(event->position().toPoint())) {
-    ShowTrayMenu(event->globalPosition().toPoint());
+  if (event->button() == Qt::RightButton && inDragStrip(EventPos(event))) {
+    ShowTrayMenu(EventGlobalPos(event));
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "monitor/caption_tables.h"
 #include "monitor/history_plot.h"
+#include "ui/qt_compat.h"
 
 namespace kev::ui {
 namespace {
@@ -155,7 +156,7 @@ std::vector<PlotStrip> PaintHistory(QPainter& p, int width, const HistoryScene& 
     p.setFont(bold);
     p.setPen(Qt::black);
     p.drawText(QRect(kTextGap, top, width, kGroupTitleHeight), Qt::AlignLeft | Qt::AlignVCenter,
-               QLatin1String(g.title.data(), static_cast<qsizetype>(g.title.size())));
+               QLatin1String(g.title.data(), static_cast<QtSize>(g.title.size())));
     p.setFont(font);
     top += kGroupTitleHeight;
     if (RowsOf(scene, g.group) == 0 || scene.history == nullptr) {
@@ -219,7 +220,7 @@ void HistoryCanvas::paintEvent(QPaintEvent*) {
 }
 
 void HistoryCanvas::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint at = event->position().toPoint();
+  const QPoint at = EventPos(event);
   const QString text = PointText(strips_, at);
   pointerX_ = text.isEmpty() ? std::nullopt : std::optional<int>(at.x());
   update();

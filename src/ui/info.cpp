@@ -8,6 +8,8 @@
 #include <QShowEvent>
 #include <QTimer>
 
+#include "ui/qt_compat.h"
+
 namespace kev::ui {
 namespace {
 
@@ -102,7 +104,7 @@ TInfo::TInfo(QWidget* parent, InfoSources sources)
     const std::string_view caption = report::kSummaryCaptions[i];
     const int number = 2 * static_cast<int>(i) + 1;
     AddLabel(group, number, {kCaptionX, y, kCaptionWidth, kLineHeight},
-             QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size())), kTimes);
+             QString::fromLatin1(caption.data(), static_cast<QtSize>(caption.size())), kTimes);
     values_[i] = AddLabel(group, number + 1, {kValueX, y, kValueWidth, kLineHeight}, QString(),
                           kLines[i].valueFont);
   }

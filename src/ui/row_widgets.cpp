@@ -31,7 +31,8 @@ void RowCheckBox::mousePressEvent(QMouseEvent* event) {
 
 ValuePanel::ValuePanel(int channel, QWidget* parent) : QLabel(parent), channel_(channel) {
   setObjectName(QStringLiteral("Panel%1").arg(channel));
-  setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  setFrameShape(QFrame::Panel);
+  setFrameShadow(QFrame::Sunken);
   setLineWidth(kPanelBevel);
   setAlignment(Qt::AlignCenter);
 }

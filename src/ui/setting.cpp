@@ -108,7 +108,8 @@ TTrackBar* TSetting::AddTrackBar(QWidget* page, int number, int row, const char*
   bar->setGeometry(kRowLeft, top + 17, kSliderWidth, 26);
   auto* panel = new QLabel(page);
   panel->setObjectName(QStringLiteral("Panel%1").arg(number));
-  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  panel->setFrameShape(QFrame::Panel);
+  panel->setFrameShadow(QFrame::Sunken);
   panel->setAlignment(Qt::AlignCenter);
   panel->setGeometry(QRect(QPoint(kPanelLeft, top + 19), kPanelSize));
   trackBars_[static_cast<size_t>(number)] = bar;

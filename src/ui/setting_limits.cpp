@@ -122,7 +122,7 @@ void TSetting::BuildTempTab(int n) {
   QComboBox* combo = AddSensorCombo(page, n, QRect(30, 146, 100, 22));
   combos_[static_cast<size_t>(n)] = combo;
   connect(box, &QCheckBox::clicked, this, [this, n] { SensorBoxClick(n); });
-  connect(combo, &QComboBox::activated, this, &TSetting::EnableOk);
+  connect(combo, qOverload<int>(&QComboBox::activated), this, &TSetting::EnableOk);
 }
 
 void TSetting::BuildVoltTab(int tab) {

@@ -5,6 +5,9 @@
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+#include <QX11Info>
+#endif
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -22,9 +25,13 @@ constexpr uint32_t kMwmDecorBorder = 2, kMwmDecorTitle = 8;
 constexpr uint32_t kStateFormat = 32;
 
 xcb_connection_t* Connection() {
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+  return QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
+#else
   auto* x11 =
       qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
   return x11 != nullptr ? x11->connection() : nullptr;
+#endif
 }
 
 xcb_atom_t Atom(xcb_connection_t* c, const char* name) {

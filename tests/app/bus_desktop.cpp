@@ -79,7 +79,7 @@ QString TrayService() {
   static const QRegularExpression registered(
       QStringLiteral("RegisterStatusNotifierItem', \\[<'([^']+)'>"));
   QString last;
-  for (const QRegularExpressionMatch& m : registered.globalMatch(calls)) last = m.captured(1);
+  for (auto it = registered.globalMatch(calls); it.hasNext();) last = it.next().captured(1);
   return last;
 }
 
@@ -117,7 +117,8 @@ QString WatcherInterface() { return QStringLiteral("org.kde.StatusNotifierWatche
 
 // A call to the mock StatusNotifierWatcher's own control interface.
 QDBusMessage Watcher(const QString& method) {
-  return QDBusMessage::createMethodCall(WatcherInterface(), QStringLiteral("/StatusNotifierWatcher"),
+  return QDBusMessage::createMethodCall(WatcherInterface(),
+                                        QStringLiteral("/StatusNotifierWatcher"),
                                         QStringLiteral("org.freedesktop.DBus.Mock"), method);
 }
 

@@ -12,6 +12,7 @@
 
 #include "desktop_fixture.h"
 #include "ui/count_down.h"
+#include "ui/qt_compat.h"
 
 using kev::test::CheckedSettings;
 using kev::test::Desktop;
@@ -21,7 +22,7 @@ namespace {
 
 QString TextOf(QWidget* w) {
   if (auto* label = qobject_cast<QLabel*>(w)) {
-    return label->wordWrap() || !label->pixmap().isNull() ? QString() : label->text();
+    return label->wordWrap() || kev::ui::HasPixmap(label) ? QString() : label->text();
   }
   if (qobject_cast<QRadioButton*>(w) != nullptr || qobject_cast<QCheckBox*>(w) != nullptr ||
       qobject_cast<QToolButton*>(w) != nullptr) {
@@ -79,7 +80,7 @@ QStringList EveryTab(QWidget* setting) {
     tabs->setCurrentIndex(i);
     found += Clipped(setting);
     QWidget* page = tabs->currentWidget();
-    for (QWidget* c : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    for (QWidget* c : page->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
       if (c->isVisibleTo(page) && !page->rect().contains(c->geometry())) {
         found << QStringLiteral("%1 leaves page %2").arg(c->objectName(), tabs->tabText(i));
       }

@@ -121,8 +121,7 @@ class HistoryTest : public QObject {
     QCOMPARE(QImage(png).size(), w->canvas()->size());
 
     w->close();
-    QApplication::processEvents();
-    QVERIFY(history->isEnabled());
+    QTRY_VERIFY(history->isEnabled());  // once the window is deleted (a deferred delete)
   }
 
   void restartWithLoggingShowsThePast() {

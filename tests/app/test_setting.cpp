@@ -1,4 +1,5 @@
 // The settings dialog on simulated boards, driven through its widgets.
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
