@@ -18,7 +18,7 @@
 extern char** environ;
 
 #ifndef KEV_HELPER_INSTALL_PATH
-#define KEV_HELPER_INSTALL_PATH "/usr/local/bin/kevatra-ports"
+#define KEV_HELPER_INSTALL_PATH "/usr/local/libexec/kevatra/kevatra-ports"
 #endif
 
 namespace kev::ports {
