@@ -5,7 +5,7 @@
 KEV_BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config googletest libgtest-dev libgmock-dev
   libbenchmark-dev nlohmann-json3-dev libcpp-httplib-dev libmicrohttpd-dev libsystemd-dev libcap-dev qt6-base-dev
   libcanberra-dev libxcb1-dev fonts-liberation2 fonts-liberation sound-theme-freedesktop)
-KEV_TEST_PACKAGES=(systemd chromium dbus python3-dbusmock libglib2.0-bin clang libclang-rt-14-dev desktop-file-utils
+KEV_TEST_PACKAGES=(systemd appstream chromium dbus python3-dbusmock libglib2.0-bin clang libclang-rt-14-dev desktop-file-utils
   xvfb xauth x11-utils prometheus)
 # The i386 cross build: Debian's i686 compiler and the libraries' i386 builds.
 KEV_I386_PACKAGES=(g++-i686-linux-gnu libgtest-dev:i386 libgmock-dev:i386 libmicrohttpd-dev:i386

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 #include <future>
@@ -97,10 +98,14 @@ SaveResult DesktopSession::SaveWithin(std::chrono::milliseconds deadline) {
 
 QString DocumentationAddress(const QString& programDir) {
   // Installed: the documentation folder relative to the program's folder;
-  // in the build tree: the sources' docs/.
+  // in the build tree: the sources' docs/, as the note beside it says.
   const QDir dir(programDir);
-  const QStringList candidates{dir.filePath(QStringLiteral(KEV_DOCS_FROM_PROGRAM)),
-                               dir.filePath(QStringLiteral(KEV_BUILD_DOCS_FROM_PROGRAM))};
+  QStringList candidates{dir.filePath(QStringLiteral(KEV_DOCS_FROM_PROGRAM))};
+  QFile note(dir.filePath(QStringLiteral("kevatra-build-docs")));
+  constexpr qint64 kLongestPath = 4096;
+  if (note.open(QIODevice::ReadOnly)) {
+    candidates.push_back(QString::fromUtf8(note.read(kLongestPath)).trimmed());
+  }
   for (const QString& folder : candidates) {
     const QString index = QDir::cleanPath(folder + QStringLiteral("/index.md"));
     if (QFileInfo::exists(index)) return QUrl::fromLocalFile(index).toString();

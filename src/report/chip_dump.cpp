@@ -113,9 +113,6 @@ void DumpWinbond(std::string& out, const DumpPath& chip) {
   }
 }
 
-// PC87366: the configuration register that selects the logical device.
-constexpr uint32_t kScrLogicalDevice = 0x07;
-
 // Run-time block bases of the three logical devices; -1 for none.
 struct PcBases {
   int32_t fsm;
