@@ -359,16 +359,17 @@ BridgeMonitorBlock FindBridgeMonitorBlock(PortIo& io, const PmDevice& pm) {
   return {BridgeMonitorBase(io, pm, *m), m->path};
 }
 
-bool ProgramWritesSmbusSlave(uint32_t slave) {
-  if (slave >= kSmbProbeFirst && slave <= kSmbProbeLast) return true;
+bool IsMainChipSmbusAddress(uint32_t slave) {
+  return slave >= kSmbProbeFirst && slave <= kSmbProbeLast;
+}
+
+bool IsAuxSensorSmbusAddress(uint32_t slave) {
   return std::find(TempSensorAddressList.begin(), TempSensorAddressList.end(), slave) !=
          TempSensorAddressList.end();
 }
 
 std::vector<SuperIoMonitorBlock> FindSuperIoMonitorBlocks(PortIo& io) {
   constexpr uint32_t kIteSpan = 8;  // the environment controller's ISA pair
-  constexpr uint32_t kPcBlockMask = 0xFFF0;
-  constexpr uint32_t kPcBlockLast = 0x0F;
   std::vector<SuperIoMonitorBlock> blocks;
   int32_t base = -1;
   int32_t chipId = -1;
@@ -381,8 +382,8 @@ std::vector<SuperIoMonitorBlock> FindSuperIoMonitorBlocks(PortIo& io) {
     for (uint32_t ldn : {kPc87366LdnFsm, kPc87366LdnVlm, kPc87366LdnTms}) {
       const int32_t block = Pc87366Block(io, cfg, ldn);
       if (block == -1) continue;
-      const uint32_t first = static_cast<uint32_t>(block) & kPcBlockMask;
-      blocks.push_back({first, first + kPcBlockLast});
+      const uint32_t first = static_cast<uint32_t>(block) & kPc87366BlockMask;
+      blocks.push_back({first, first + kPc87366BlockLast});
     }
   }
   return blocks;

@@ -82,9 +82,10 @@ struct SmbProbeResult {
 // First address 28h..2Fh that answers a byte read of register 00h.
 SmbProbeResult ProbeMainSmbAddress(PortIo& io, int32_t vendorDevice, int32_t smbBase);
 
-// Whether the program ever addresses slave on the SMBus for a write: the
-// main chip's addresses 28h..2Fh and the auxiliary sensors'.
-bool ProgramWritesSmbusSlave(uint32_t slave);
+// The SMBus addresses the program writes to: the main chip's 28h..2Fh, and
+// the auxiliary sensors'.
+bool IsMainChipSmbusAddress(uint32_t slave);
+bool IsAuxSensorSmbusAddress(uint32_t slave);
 
 // The blocks of the Super-I/O monitors, as detection finds them: the ITE
 // environment controller and the active PC87366 logical devices.

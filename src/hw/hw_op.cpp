@@ -6,6 +6,7 @@
 #include "hw/portio.h"
 #include "hw/superio.h"
 #include "hw/usmbus.h"
+#include "hw/uwb_isa.h"
 
 namespace kev {
 
@@ -13,8 +14,8 @@ namespace {
 
 constexpr uint32_t kFailed = 0xFFFFFFFFu;
 constexpr uint8_t kSmbusFlags = kSmbusRead | kSmbusWord;
-constexpr uint8_t kWbRegBankSelect = 0x4E;
-constexpr uint8_t kWbBankDefault = 0x80;
+constexpr auto kWbRegBankSelect = static_cast<uint8_t>(kWbIsaRegBankSelect);
+constexpr auto kWbBankDefault = static_cast<uint8_t>(kWbIsaBankDefault);
 
 uint16_t Port16(uint32_t port) { return static_cast<uint16_t>(port); }
 uint8_t Byte(uint32_t v) { return static_cast<uint8_t>(v); }

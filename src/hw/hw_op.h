@@ -28,8 +28,6 @@ enum class OpCode : uint8_t {
                  // reg, bank: the switch bits' low and high byte; port: SMBus base (kind 5)
 };
 
-inline constexpr OpCode kLastOpCode = OpCode::BoardSwitch;
-
 enum class PciLane : uint8_t { Dword, LowWord, HighWord, Byte0, Byte1, Byte2, Byte3 };
 inline constexpr uint8_t kPciLanes = 7;
 

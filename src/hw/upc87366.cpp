@@ -7,15 +7,13 @@ namespace kev {
 
 namespace {
 
-// Logical-device blocks are 16 ports; the base's low four bits are ignored.
-constexpr uint32_t kBlockMask = 0xFFF0;
-constexpr uint32_t kOffsetMask = 0x0F;
+constexpr uint32_t kOffsetMask = kPc87366BlockLast;
 // Voltage and temperature modules: offset 09h selects the channel whose
 // registers appear at 0Ah-0Fh.
 constexpr uint32_t kChannelSelect = 0x09;
 
 uint16_t BlockPort(uint32_t base, uint32_t reg) {
-  return static_cast<uint16_t>((base & kBlockMask) | (reg & kOffsetMask));
+  return static_cast<uint16_t>((base & kPc87366BlockMask) | (reg & kOffsetMask));
 }
 
 void Out(PortIo& io, uint32_t port, uint32_t value) {

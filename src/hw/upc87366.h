@@ -9,6 +9,10 @@ inline constexpr uint32_t kPc87366LdnFsm = 0x09;
 inline constexpr uint32_t kPc87366LdnVlm = 0x0D;
 inline constexpr uint32_t kPc87366LdnTms = 0x0E;
 
+// Logical-device blocks are 16 ports; the base's low four bits are ignored.
+inline constexpr uint32_t kPc87366BlockMask = 0xFFF0;
+inline constexpr uint32_t kPc87366BlockLast = 0x0F;  // the last port's offset
+
 // Whether a logical device's block base (-1: none found) can be used: a
 // base below the device ports was never programmed, and its block would
 // land on the DMA or interrupt controllers.

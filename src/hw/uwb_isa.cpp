@@ -6,11 +6,8 @@ namespace kev {
 
 namespace {
 
-constexpr uint32_t kRegBankSelect = 0x4E;
 // Bits 2-0 pick the bank, bit 7 the byte of the vendor-ID register 4Fh.
 constexpr uint32_t kBankBits = 0x87;
-// Bank 0, vendor-ID high byte: where every access leaves the chip.
-constexpr uint32_t kBankDefault = 0x80;
 
 }  // namespace
 
@@ -28,16 +25,16 @@ void WB_ISAwrite(PortIo& io, uint32_t base, uint32_t reg, uint32_t bank, uint32_
 namespace seq {
 
 uint32_t WbRead(PortIo& io, uint32_t base, uint32_t reg, uint32_t bank) {
-  NsWrite(io, base, kRegBankSelect, bank & kBankBits);
+  NsWrite(io, base, kWbIsaRegBankSelect, bank & kBankBits);
   const uint32_t v = NsRead(io, base, reg);
-  NsWrite(io, base, kRegBankSelect, kBankDefault);
+  NsWrite(io, base, kWbIsaRegBankSelect, kWbIsaBankDefault);
   return v;
 }
 
 void WbWrite(PortIo& io, uint32_t base, uint32_t reg, uint32_t bank, uint32_t value) {
-  NsWrite(io, base, kRegBankSelect, bank & kBankBits);
+  NsWrite(io, base, kWbIsaRegBankSelect, bank & kBankBits);
   NsWrite(io, base, reg, value);
-  NsWrite(io, base, kRegBankSelect, kBankDefault);
+  NsWrite(io, base, kWbIsaRegBankSelect, kWbIsaBankDefault);
 }
 
 }  // namespace seq

@@ -212,16 +212,16 @@ std::optional<std::vector<uint32_t>> HelperPorts::roundTrip(const std::vector<Hw
   ++roundTrips_;
   const size_t bytes = ops.size() * sizeof(HwOp);
   const ssize_t sent = send(fd_, ops.data(), bytes, MSG_NOSIGNAL);
-  std::vector<std::byte> reply(kMaxReply + 1);
+  reply_.resize(kMaxReply + 1);
   ssize_t n = -1;
   if (sent == static_cast<ssize_t>(bytes)) {
     do {
-      n = recv(fd_, reply.data(), reply.size(), 0);
+      n = recv(fd_, reply_.data(), reply_.size(), 0);
     } while (n < 0 && errno == EINTR);
   }
   ReplyHeader header{};
   const size_t expected = sizeof header + ops.size() * sizeof(uint32_t);
-  if (n == static_cast<ssize_t>(expected)) std::memcpy(&header, reply.data(), sizeof header);
+  if (n == static_cast<ssize_t>(expected)) std::memcpy(&header, reply_.data(), sizeof header);
   if (n != static_cast<ssize_t>(expected) || header.count != ops.size()) {
     lose();
     return std::nullopt;
@@ -234,7 +234,7 @@ std::optional<std::vector<uint32_t>> HelperPorts::roundTrip(const std::vector<Hw
     if (batch_ != nullptr) batchBusy_ = true;
   }
   std::vector<uint32_t> values(ops.size());
-  std::memcpy(values.data(), reply.data() + sizeof header, values.size() * sizeof(uint32_t));
+  std::memcpy(values.data(), reply_.data() + sizeof header, values.size() * sizeof(uint32_t));
   return values;
 }
 
@@ -246,18 +246,12 @@ void HelperPorts::sendPending() {
   }
 }
 
-void HelperPorts::flush() {
-  const std::lock_guard lock(mutex_);
-  sendPending();
-}
-
 uint32_t HelperPorts::fetch(const HwOp& read) {
   std::vector<HwOp> ops = std::move(pending_);
   pending_.clear();
   ops.push_back(read);
   const size_t readAt = ops.size() - 1;
   ahead_.clear();
-  aheadAt_ = 0;
   if (batch_ != nullptr && batch_->following) {
     // The reads that followed this one last time, up to the next write.
     for (size_t i = batch_->now.size(); i < batch_->last.size() && ops.size() < kMaxOps; ++i) {
@@ -280,8 +274,12 @@ uint32_t HelperPorts::runOne(const HwOp& op) {
     const size_t at = b.now.size() - 1;
     if (b.following && (at >= b.last.size() || b.last[at] != op)) b.following = false;
   }
-  if (aheadAt_ < ahead_.size()) {
-    if (reads && ahead_[aheadAt_].first == op) return ahead_[aheadAt_++].second;
+  if (!ahead_.empty()) {
+    if (reads && ahead_.front().first == op) {
+      const uint32_t value = ahead_.front().second;
+      ahead_.pop_front();
+      return value;
+    }
     ahead_.clear();  // the program went another way: what was read ahead is stale
   }
   if (reads) return fetch(op);

@@ -5,7 +5,9 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -50,9 +52,6 @@ class HelperPorts : public OpsOnlyPorts {
   void endBatch() override;
 
   bool smbusThroughKernel() const override;
-
-  // Sends the gathered writes now.
-  void flush();
 
   pid_t helperPid() const;
   // Messages in which the helper refused something.
@@ -99,8 +98,8 @@ class HelperPorts : public OpsOnlyPorts {
   pid_t pid_ = -1;
   std::vector<HwOp> pending_;
   // Values read ahead for the batch, in the order it will ask for them.
-  std::vector<std::pair<HwOp, uint32_t>> ahead_;
-  size_t aheadAt_ = 0;
+  std::deque<std::pair<HwOp, uint32_t>> ahead_;
+  std::vector<std::byte> reply_;  // the largest reply, made once
   std::vector<Batch> batches_;
   Batch* batch_ = nullptr;  // into batches_, which never grows while one runs
   int batchDepth_ = 0;

@@ -4,6 +4,7 @@
 
 #include "detect/port_policy.h"
 #include "hw/superio.h"
+#include "hw/upc87366.h"
 #include "hw/upcicfg.h"
 #include "hw/usmbus.h"
 
@@ -13,8 +14,6 @@ namespace {
 constexpr int32_t kConfigPairSpan = 2;
 constexpr uint32_t kIsaIndexOffset = 5;
 constexpr uint32_t kIsaDataOffset = 6;
-constexpr uint32_t kPcBlockMask = 0xFFF0;
-constexpr uint32_t kPcBlockLast = 0x0F;
 constexpr uint32_t kViaWindow = 0x80;
 constexpr uint32_t kIsaPairSpan = 8;
 constexpr uint32_t kLpcDevice = 31;
@@ -33,8 +32,8 @@ PortRange ChipOpPorts(const HwOp& op) {
     case ChipUnit::Via:
       return {uint32_t{op.port} + op.reg, uint32_t{op.port} + op.reg};
     default: {
-      const uint32_t first = op.port & kPcBlockMask;
-      return {first, first + kPcBlockLast};
+      const uint32_t first = op.port & kPc87366BlockMask;
+      return {first, first + kPc87366BlockLast};
     }
   }
 }
@@ -46,8 +45,6 @@ MachineMap EstablishMachine(PortIo& raw) {
   map.lpcId = static_cast<int32_t>(lpc);
   const PmDevice pm = ScanPmDevice(raw);
   map.pm = pm;
-  map.pmId = pm.VendorDevice;
-  map.smbBase = pm.SmbBase;
   if (pm.SmbBase != -1) {
     map.smbus = Block(static_cast<uint32_t>(pm.SmbBase),
                       SmbusHostSpan(static_cast<uint32_t>(pm.VendorDevice)));

@@ -22,11 +22,9 @@ struct PortRange {
 };
 
 struct MachineMap {
-  PmDevice pm;  // where the PM device sits
-  int32_t pmId = -1;
-  int32_t lpcId = -1;              // the ICH LPC bridge's ID, where there is one
-  std::optional<PortRange> smbus;  // the SMBus host's block
-  int32_t smbBase = -1;
+  PmDevice pm;                        // the PM device and its SMBus base
+  int32_t lpcId = -1;                 // the ICH LPC bridge's ID, where there is one
+  std::optional<PortRange> smbus;     // the SMBus host's block
   std::vector<PortRange> chipBlocks;  // where chip register ops may reach
   std::optional<BoardSwitchRule> boardSwitch;
   std::vector<PortRange> switchPorts;  // the ports the board switch writes

@@ -133,8 +133,8 @@ std::string OpPolicy::superIoVerdict(const HwOp& o) const {
 }
 
 std::string OpPolicy::smbusVerdict(const HwOp& o) const {
-  if (!map_.smbus || o.port != static_cast<uint32_t>(map_.smbBase) ||
-      o.extra != static_cast<uint32_t>(map_.pmId)) {
+  if (!map_.smbus || o.port != static_cast<uint32_t>(map_.pm.SmbBase) ||
+      o.extra != static_cast<uint32_t>(map_.pm.VendorDevice)) {
     return "not the SMBus host the PM device reports";
   }
   if (o.bank > kLastSlave) return "not a 7-bit slave address";
@@ -158,7 +158,7 @@ std::string OpPolicy::switchVerdict(const HwOp& o) const {
                     o.extra == r.keep && o.data == r.mask &&
                     (uint32_t{o.bank} << 8 | o.reg) == SwitchBits(o);
   if (!same) return "not this board's switch";
-  if (r.kind == SwitchKind::Asms5 && o.port != static_cast<uint32_t>(map_.smbBase)) {
+  if (r.kind == SwitchKind::Asms5 && o.port != static_cast<uint32_t>(map_.pm.SmbBase)) {
     return "not the switch's SMBus block";
   }
   return {};

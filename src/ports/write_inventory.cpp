@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "detect/detect.h"
+#include "hw/uwb_isa.h"
 
 namespace kev::ports {
 namespace {
@@ -90,8 +91,8 @@ std::string Hex(uint32_t v) {
 }
 
 SmbusSlaveClass ClassOfSlave(uint32_t slave) {
-  if (slave >= 0x28 && slave <= 0x2F) return SmbusSlaveClass::Monitor;
-  if (ProgramWritesSmbusSlave(slave)) return SmbusSlaveClass::AuxSensor;
+  if (IsMainChipSmbusAddress(slave)) return SmbusSlaveClass::Monitor;
+  if (IsAuxSensorSmbusAddress(slave)) return SmbusSlaveClass::AuxSensor;
   return SmbusSlaveClass::Other;
 }
 
@@ -110,7 +111,8 @@ std::optional<WriteKey> KeyOf(const HwOp& w) {
       if ((w.unit & kSmbusRead) != 0) return std::nullopt;
       return WriteKey{w.code, w.unit, w.reg, Cls(ClassOfSlave(w.bank))};
     case OpCode::SmbusBanked:  // the bank select; putting bank 0 back is always allowed
-      return WriteKey{w.code, 0, 0x4E, Cls(ClassOfSlave(w.bank))};
+      return WriteKey{w.code, 0, static_cast<uint8_t>(kWbIsaRegBankSelect),
+                      Cls(ClassOfSlave(w.bank))};
     default:
       return std::nullopt;
   }

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "board_runs.h"
+#include "hw/lent_ports.h"
 #include "hw/usmbus.h"
 #include "ports/kernel_smbus.h"
 #include "sim/smbus.h"
@@ -48,18 +49,12 @@ class SimI2cNode : public I2cNode {
 };
 
 // The program's ports with the SMBus through the adapter, as the helper has them.
-class ThroughKernel : public PortIo {
+class ThroughKernel : public kev::test::LentPorts {
  public:
   ThroughKernel(sim::SimBoard& board, std::set<uint8_t> held, int failWith = 0)
-      : machine_(board.machine()),
+      : LentPorts(board.machine()),
+        machine_(board.machine()),
         adapter_(std::make_unique<SimI2cNode>(board.smbus(), std::move(held), failWith)) {}
-  uint8_t inb(uint16_t p) override { return machine_.inb(p); }
-  uint16_t inw(uint16_t p) override { return machine_.inw(p); }
-  uint32_t inl(uint16_t p) override { return machine_.inl(p); }
-  void outb(uint16_t p, uint8_t v) override { machine_.outb(p, v); }
-  void outw(uint16_t p, uint16_t v) override { machine_.outw(p, v); }
-  void outl(uint16_t p, uint32_t v) override { machine_.outl(p, v); }
-  bool requestAccess() override { return true; }
   void runOps(std::span<const HwOp> ops, std::span<uint32_t> results) override {
     for (size_t i = 0; i < ops.size(); ++i) results[i] = RunOnPorts(machine_, ops[i], &adapter_);
   }
