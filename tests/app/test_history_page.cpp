@@ -86,6 +86,7 @@ class HistoryPageTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT((address += QString::fromUtf8(serve.readAllStandardError()))
                                  .contains(QLatin1String("/metrics")),
                              20000);
+    // The hour the logs fill, whatever span the page would open on.
     const QString url =
         address.section(QLatin1String("serving "), 1).section(QLatin1String("metrics"), 0, 0);
 
@@ -98,7 +99,8 @@ class HistoryPageTest : public QObject {
          QStringLiteral("--no-first-run"), QStringLiteral("--disable-background-networking"),
          QStringLiteral("--disable-component-update"), QStringLiteral("--disable-sync"),
          QStringLiteral("--user-data-dir=") + profile.path(),
-         QStringLiteral("--window-size=720,1100"), QStringLiteral("--screenshot=") + shot, url});
+         QStringLiteral("--window-size=720,1100"), QStringLiteral("--screenshot=") + shot,
+         url + QStringLiteral("?minutes=60")});
     QVERIFY(browser.waitForFinished(90000));
     serve.terminate();
     serve.waitForFinished(10000);
